@@ -1,0 +1,17 @@
+# Compile settings shared by every target of the project.
+add_library(plimo_options INTERFACE)
+target_compile_features(plimo_options INTERFACE cxx_std_20)
+if(MSVC)
+    target_compile_options(plimo_options INTERFACE /W4 /utf-8)
+else()
+    target_compile_options(plimo_options INTERFACE -Wall -Wextra -Wpedantic)
+endif()
+target_compile_definitions(plimo_options INTERFACE
+    QT_NO_CAST_FROM_ASCII QT_NO_CONTEXTLESS_CONNECT QT_USE_QSTRINGBUILDER)
+
+option(PLIMO_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
+if(PLIMO_SANITIZE)
+    target_compile_options(plimo_options INTERFACE
+        -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+    target_link_options(plimo_options INTERFACE -fsanitize=address,undefined)
+endif()

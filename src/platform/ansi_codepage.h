@@ -1,0 +1,13 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace plimo {
+
+// The program's text is bytes in the ANSI code page: the system's on Windows, Windows-1251 elsewhere
+// (the statistics page's markers are Windows-1251 text). Characters the code page lacks become '?'.
+std::string WideToAnsi(std::u16string_view wide);
+std::u16string AnsiToWide(std::string_view ansi);
+
+}  // namespace plimo

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace plimo {
+
+// The first line of the scratch text, as the main window is created with it.
+inline constexpr std::string_view kInitialScratch = "Memo1\r\n";
+
+// Beyond this the scratch text is emptied before the next append: pages without Cyrillic text would
+// otherwise pile up for ever.
+inline constexpr std::size_t kScratchLimit = 8u * 1024u * 1024u;
+
+// Joins a captured page source to the scratch text: after the text when it is empty or ends with CR LF
+// (then CR LF after the source), otherwise after a CR LF.
+void AppendToScratch(std::string& scratch, std::string_view source);
+
+// Decodes the bytes as UTF-8 in the lenient way the page reader always has (two- and three-byte forms only,
+// overlong forms accepted) and encodes the result in the ANSI code page. Any decoding failure gives the empty text.
+std::string Utf8ToAnsi(std::string_view utf8);
+
+}  // namespace plimo
