@@ -1,0 +1,40 @@
+#include "stats/refresh_timer.h"
+
+#include <limits>
+
+namespace plimo {
+
+RefreshTimer::RefreshTimer(QObject* parent) : QObject(parent) {
+    // Precise, so that the countdown the user chose is the one they get; nothing else wakes between ticks.
+    m_timer.setTimerType(Qt::PreciseTimer);
+    connect(&m_timer, &QTimer::timeout, this, &RefreshTimer::tick);
+}
+
+void RefreshTimer::setEnabled(bool enabled) {
+    if (enabled == m_enabled) {
+        return;
+    }
+    m_enabled = enabled;
+    restartCountdown();
+}
+
+void RefreshTimer::setInterval(std::uint32_t milliseconds) {
+    if (milliseconds == m_interval) {
+        return;
+    }
+    m_interval = milliseconds;
+    if (m_enabled) {
+        restartCountdown();
+    }
+}
+
+void RefreshTimer::restartCountdown() {
+    m_timer.stop();
+    if (m_enabled && m_interval != 0) {
+        // QTimer takes an int; the longest choice is an hour, far below the limit.
+        const auto limit = static_cast<std::uint32_t>(std::numeric_limits<int>::max());
+        m_timer.start(static_cast<int>(m_interval < limit ? m_interval : limit));
+    }
+}
+
+}  // namespace plimo
