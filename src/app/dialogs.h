@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+
+#include <exception>
+#include <functional>
+#include <string>
+
+namespace plimo {
+
+// A modal box the program is about to show; tests answer it instead of a user.
+struct DialogRequest {
+    QMessageBox::Icon icon;
+    QString caption;
+    QString text;
+};
+using DialogAnswerer = std::function<QMessageBox::StandardButton(const DialogRequest&)>;
+// Routes every box to the answerer instead of the screen; an empty function restores the real boxes.
+void SetDialogAnswererForTests(DialogAnswerer answerer);
+
+// The standard error box: the message (ANSI bytes), with a full stop when its last character sorts after ".",
+// caption "Plimo", an error icon and OK.
+void ShowErrorBox(const std::string& ansiMessage);
+
+// "Невозможно сохранить настройки в config.ini!": modal, caption "Plimo", no icon, OK.
+void ShowSaveFailedBox();
+
+// The update question with "OK" (default) and "Cancel"; true when the user chose OK.
+bool AskToUpdate();
+
+// Runs one event handler; an exception it raises ends it and is shown in the standard error box, so that none
+// reaches Qt's event loop.
+template <typename Handler>
+void Guarded(Handler&& handler) noexcept {
+    try {
+        std::forward<Handler>(handler)();
+    } catch (const std::exception& error) {
+        ShowErrorBox(error.what());
+    } catch (...) {
+        ShowErrorBox("Unknown error");
+    }
+}
+
+}  // namespace plimo

@@ -1,0 +1,204 @@
+#include "ui/tfoptions.h"
+
+#include "app/dialogs.h"
+#include "platform/module_path.h"
+#include "platform/run_key.h"
+#include "platform/shell.h"
+#include "settings/update_interval.h"
+#include "ui/artwork.h"
+#include "ui/colour_edit.h"
+#include "ui/panel_widgets.h"
+#include "settings/settings_keys.h"
+#include "update/maker_site.h"
+#include "ui/ansi_qstring.h"
+#include "ui/tform1.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QScreen>
+
+namespace plimo {
+
+Tfoptions::Tfoptions(TForm1* form1, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      m_form1(form1),
+      m_configPath(ModuleDirectory() / "config.ini"),
+      m_openAddress([](const std::string& address) { OpenAddress(address); }),
+      m_setAutostart([](const std::string& name, bool remove) { SetAutostart(name, remove); }) {
+    setWindowTitle(QStringLiteral("Настройки"));
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPixelSize(11);
+    setFont(font);
+    resize(324, 250);
+
+    cxPageControl1 = new QTabWidget(this);
+    cxPageControl1->setGeometry(0, 0, 324, 250);
+    cxTabSheet1 = new QWidget;
+    cxTabSheet2 = new QWidget;
+    cxTabSheet3 = new QWidget;
+    cxTabSheet4 = new QWidget;
+    cxPageControl1->addTab(cxTabSheet1, QStringLiteral("Основные"));
+    cxPageControl1->addTab(cxTabSheet2, QStringLiteral("Авторизация"));
+    cxPageControl1->addTab(cxTabSheet3, QStringLiteral("Дополнительно"));
+    cxPageControl1->addTab(cxTabSheet4, QStringLiteral("О программе"));
+
+    buildMainTab();
+    buildSignInTab();
+    buildMoreTab();
+    buildAboutTab();
+    cxPageControl1->setCurrentWidget(cxTabSheet2);
+    connectHandlers();
+}
+
+void Tfoptions::buildMainTab() {
+    auto* page = cxTabSheet1;
+    LMDCheckBox1 = new QCheckBox(QStringLiteral("Автоматический запуск с Windows"), page);
+    LMDCheckBox1->setGeometry(20, 12, 241, 17);
+    LMDSimpleLabel1 = new QLabel(QStringLiteral("Цвет окна"), page);
+    LMDSimpleLabel1->setGeometry(20, 40, 90, 15);
+    LMDColorEdit1 = new ColourEdit(page);
+    LMDColorEdit1->setGeometry(112, 36, 100, 21);
+    LMDColorEdit1->setColour(11482721);
+    LMDSimpleLabel2 = new QLabel(QStringLiteral("Цвет шрифта 1"), page);
+    LMDSimpleLabel2->setGeometry(20, 68, 90, 15);
+    LMDColorEdit2 = new ColourEdit(page);
+    LMDColorEdit2->setGeometry(112, 64, 100, 21);
+    LMDColorEdit2->setColour(8454143);
+    LMDSimpleLabel3 = new QLabel(QStringLiteral("Цвет шрифта 2"), page);
+    LMDSimpleLabel3->setGeometry(20, 96, 90, 15);
+    LMDColorEdit3 = new ColourEdit(page);
+    LMDColorEdit3->setGeometry(112, 92, 100, 21);
+    LMDColorEdit3->setColour(15985927);
+    LMDSimpleLabel4 = new QLabel(QStringLiteral("Прозрачность"), page);
+    LMDSimpleLabel4->setGeometry(20, 124, 90, 15);
+    LMDTrackBar1 = new QSlider(Qt::Horizontal, page);
+    LMDTrackBar1->setGeometry(112, 116, 101, 25);
+    LMDTrackBar1->setRange(0, 255);
+    LMDTrackBar1->setValue(0);
+    LMDTrackBar1->setTickPosition(QSlider::NoTicks);
+    setTabOrder(LMDCheckBox1, LMDColorEdit1);
+    setTabOrder(LMDColorEdit1, LMDColorEdit2);
+    setTabOrder(LMDColorEdit2, LMDColorEdit3);
+    setTabOrder(LMDColorEdit3, LMDTrackBar1);
+}
+
+void Tfoptions::buildSignInTab() {
+    auto* page = cxTabSheet2;
+    LMDLabel1 = new QLabel(QStringLiteral("Название сайта"), page);
+    LMDLabel1->setGeometry(8, 8, 200, 15);
+    LMDEdit1 = new QLineEdit(page);
+    LMDEdit1->setGeometry(8, 24, 297, 21);
+    LMDEdit1->setToolTip(QStringLiteral("Эта информация отображается вверху слева в главном окне программы"));
+    LMDLabel4 = new QLabel(QStringLiteral("Страница статистики в LiveInternet"), page);
+    LMDLabel4->setGeometry(8, 48, 260, 15);
+    LMDEdit4 = new QLineEdit(page);
+    LMDEdit4->setGeometry(8, 64, 297, 21);
+    LMDEdit4->setToolTip(QStringLiteral("Например ") + QString::fromLatin1(kExampleStatisticsPage.data(), kExampleStatisticsPage.size()));
+    GroupBox1 = new QGroupBox(QStringLiteral(" Вход в статистику  LiveInternet "), page);
+    GroupBox1->setGeometry(8, 92, 298, 125);
+    LMDLabel2 = new QLabel(QStringLiteral("Адрес сайта"), GroupBox1);
+    LMDLabel2->setGeometry(12, 24, 120, 15);
+    LMDEdit2 = new QLineEdit(GroupBox1);
+    LMDEdit2->setGeometry(12, 44, 185, 21);
+    LMDEdit2->setToolTip(QStringLiteral("Например ") + QString::fromLatin1(kExampleSiteAddress.data(), kExampleSiteAddress.size()) +
+                         QStringLiteral(". Также, как для входа в статистику."));
+    LMDLabel3 = new QLabel(QStringLiteral("Пароль"), GroupBox1);
+    LMDLabel3->setGeometry(12, 72, 120, 15);
+    LMDEdit3 = new QLineEdit(GroupBox1);
+    LMDEdit3->setGeometry(12, 92, 185, 21);
+    LMDEdit3->setToolTip(QStringLiteral("Пароль для доступа к статистике"));
+    LMDButton1 = new QPushButton(QStringLiteral("Применить"), GroupBox1);
+    LMDButton1->setGeometry(204, 90, 75, 25);
+    LMDButton1->setCursor(Qt::PointingHandCursor);
+    setTabOrder(LMDEdit1, LMDEdit4);
+    setTabOrder(LMDEdit4, LMDEdit2);
+    setTabOrder(LMDEdit2, LMDEdit3);
+    setTabOrder(LMDEdit3, LMDButton1);
+}
+
+void Tfoptions::buildMoreTab() {
+    auto* page = cxTabSheet3;
+    LMDSimpleLabel5 = new QLabel(QStringLiteral("Частота обновления"), page);
+    LMDSimpleLabel5->setGeometry(8, 12, 114, 15);
+    LMDComboBox1 = new QComboBox(page);
+    LMDComboBox1->setGeometry(124, 8, 121, 22);
+    LMDComboBox1->setEditable(false);
+    LMDComboBox1->setToolTip(QStringLiteral("Интервал обновления данных статистики"));
+    for (const auto& item : IntervalItemTexts()) {
+        LMDComboBox1->addItem(QString::fromUtf8(item.data(), static_cast<qsizetype>(item.size())));
+    }
+    LMDComboBox1->setCurrentIndex(-1);
+}
+
+void Tfoptions::buildAboutTab() {
+    auto* page = cxTabSheet4;
+    page->setAutoFillBackground(true);
+    QPalette white = page->palette();
+    white.setColor(QPalette::Window, Qt::white);
+    page->setPalette(white);
+    Image1 = new QLabel(page);
+    Image1->setGeometry(4, 4, 309, 175);
+    Image1->setPixmap(ProductPicture(devicePixelRatioF()));
+    Label1 = new QLabel(QStringLiteral("Версия 1.0"), page);
+    Label1->setGeometry(256, 4, 60, 13);
+    LMDLabelFill1 = new QLabel(QStringLiteral("Plimo для LiveInternet"), page);
+    LMDLabelFill1->setGeometry(12, 204, 130, 15);
+    LMDLabelFill2 = new ClickLabel(QStringLiteral("Домашняя страница"), page);
+    LMDLabelFill2->setGeometry(144, 204, 110, 15);
+    LMDLabelFill2->setCursor(Qt::PointingHandCursor);
+    QPalette link = LMDLabelFill2->palette();
+    link.setColor(QPalette::WindowText, Qt::blue);
+    LMDLabelFill2->setPalette(link);
+}
+
+void Tfoptions::connectHandlers() {
+    connect(LMDCheckBox1, &QCheckBox::clicked, this, [this] { Guarded([this] { LMDCheckBox1Click(); }); });
+    connect(LMDColorEdit1, &ColourEdit::changed, this, [this] { Guarded([this] { LMDColorEdit1Change(); }); });
+    connect(LMDColorEdit2, &ColourEdit::changed, this, [this] { Guarded([this] { LMDColorEdit1Change(); }); });
+    connect(LMDTrackBar1, &QSlider::valueChanged, this, [this] { Guarded([this] { LMDTrackBar1Change(); }); });
+    connect(LMDComboBox1, &QComboBox::activated, this, [this] { Guarded([this] { LMDComboBox1Change(); }); });
+    connect(LMDButton1, &QPushButton::clicked, this, [this] { Guarded([this] { LMDButton1Click(); }); });
+    connect(LMDLabelFill2, &ClickLabel::clicked, this, [this] { Guarded([this] { LMDLabelFill2Click(); }); });
+}
+
+void Tfoptions::LMDCheckBox1Click() {
+    if (LMDCheckBox1->isChecked()) {
+        m_setAutostart("Plimo", false);
+    } else {
+        m_setAutostart("plimo", true);
+    }
+}
+
+void Tfoptions::LMDColorEdit1Change() { m_form1->setColour(LMDColorEdit1->colour()); }
+
+void Tfoptions::LMDTrackBar1Change() { m_form1->setAlphaBlendValue(LMDTrackBar1->value()); }
+
+void Tfoptions::LMDComboBox1Change() { set_update_interval(LMDComboBox1->currentIndex()); }
+
+void Tfoptions::LMDButton1Click() {
+    m_form1->setSiteName(TrimmedText(LMDEdit1->text()));
+    m_form1->Button1Click();
+}
+
+void Tfoptions::LMDLabelFill2Click() { m_openAddress(ProductPageAddress()); }
+
+void Tfoptions::set_update_interval(int index) { m_form1->Timer1->setInterval(UpdateIntervalForIndex(index)); }
+
+void Tfoptions::closeEvent(QCloseEvent* event) {
+    // Closing only hides the window; the values stay in the controls.
+    event->accept();
+}
+
+void Tfoptions::showEvent(QShowEvent* event) {
+    if (!m_shownBefore) {
+        m_shownBefore = true;
+        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+            QRect frame = frameGeometry();
+            frame.moveCenter(screen->geometry().center());
+            move(frame.topLeft());
+        }
+    }
+    QWidget::showEvent(event);
+}
+
+}  // namespace plimo

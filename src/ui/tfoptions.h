@@ -1,0 +1,110 @@
+#pragma once
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QTabWidget>
+#include <QWidget>
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+
+namespace plimo {
+
+class ClickLabel;
+class ColourEdit;
+class TForm1;
+
+// The settings window. Its controls hold the live settings: LoadSettings fills them once per run, every other
+// part reads them at the moment of use, and SaveSettings writes them back when the panel closes.
+class Tfoptions : public QWidget {
+    Q_OBJECT
+public:
+    explicit Tfoptions(TForm1* form1, QWidget* parent = nullptr);
+
+    void LoadSettings();
+    void SaveSettings();
+    void set_update_interval(int index);
+
+    // Handlers.
+    void LMDCheckBox1Click();
+    void LMDColorEdit1Change();
+    void LMDTrackBar1Change();
+    void LMDComboBox1Change();
+    void LMDButton1Click();
+    void LMDLabelFill2Click();
+
+    // Where the settings live (beside the executable unless a test says otherwise).
+    void setConfigPath(std::filesystem::path path) { m_configPath = std::move(path); }
+    const std::filesystem::path& configPath() const { return m_configPath; }
+    // Hands an address to the desktop's default handler.
+    void openAddress(const std::string& address) { m_openAddress(address); }
+    // The desktop services the window uses; tests replace them.
+    void setAddressOpener(std::function<void(const std::string&)> opener) { m_openAddress = std::move(opener); }
+    void setAutostartWriter(std::function<void(const std::string&, bool)> writer) { m_setAutostart = std::move(writer); }
+
+    // The page control and its pages.
+    QTabWidget* cxPageControl1;
+    QWidget* cxTabSheet1;  // "Основные"
+    QWidget* cxTabSheet2;  // "Авторизация"
+    QWidget* cxTabSheet3;  // "Дополнительно"
+    QWidget* cxTabSheet4;  // "О программе"
+
+    // "Основные"
+    QCheckBox* LMDCheckBox1;
+    QLabel* LMDSimpleLabel1;
+    ColourEdit* LMDColorEdit1;
+    QLabel* LMDSimpleLabel2;
+    ColourEdit* LMDColorEdit2;
+    QLabel* LMDSimpleLabel3;
+    ColourEdit* LMDColorEdit3;
+    QLabel* LMDSimpleLabel4;
+    QSlider* LMDTrackBar1;
+
+    // "Авторизация"
+    QLabel* LMDLabel1;
+    QLineEdit* LMDEdit1;  // site name
+    QLabel* LMDLabel4;
+    QLineEdit* LMDEdit4;  // statistics page address
+    QGroupBox* GroupBox1;
+    QLabel* LMDLabel2;
+    QLineEdit* LMDEdit2;  // site address
+    QLabel* LMDLabel3;
+    QLineEdit* LMDEdit3;  // password
+    QPushButton* LMDButton1;
+
+    // "Дополнительно"
+    QLabel* LMDSimpleLabel5;
+    QComboBox* LMDComboBox1;
+
+    // "О программе"
+    QLabel* Image1;
+    QLabel* Label1;
+    QLabel* LMDLabelFill1;
+    ClickLabel* LMDLabelFill2;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void buildMainTab();
+    void buildSignInTab();
+    void buildMoreTab();
+    void buildAboutTab();
+    void connectHandlers();
+
+    TForm1* m_form1;
+    std::filesystem::path m_configPath;
+    std::function<void(const std::string&)> m_openAddress;
+    std::function<void(const std::string&, bool)> m_setAutostart;
+    bool m_shownBefore = false;
+};
+
+}  // namespace plimo

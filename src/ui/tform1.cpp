@@ -1,0 +1,290 @@
+#include "ui/tform1.h"
+
+#include "app/dialogs.h"
+#include "platform/ansi_codepage.h"
+#include "settings/trimmed_text.h"
+#include "stats/arrow_images.h"
+#include "stats/scratch_text.h"
+#include "stats/sign_in.h"
+#include "ui/ansi_qstring.h"
+#include "ui/colours.h"
+#include "ui/panel_widgets.h"
+#include "ui/tfoptions.h"
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QWindow>
+
+#include <algorithm>
+
+namespace plimo {
+namespace {
+
+constexpr int kWidth = 222;
+constexpr int kHeight = 77;
+
+QPixmap ArrowPixmap(const ArrowImage& arrow) {
+    QImage image(kArrowImageSize, kArrowImageSize, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    const QColor colour = ToQColor(arrow.colour);
+    for (int row = 0; row < kArrowImageSize; ++row) {
+        for (int column = 0; column < kArrowImageSize; ++column) {
+            if (arrow.isArrowPixel(row, column)) {
+                image.setPixelColor(column, row, colour);
+            }
+        }
+    }
+    return QPixmap::fromImage(image);
+}
+
+QFont PanelFont(int pixelSize, bool bold) {
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPixelSize(pixelSize);
+    font.setBold(bold);
+    return font;
+}
+
+void SetTextColour(QWidget* widget, std::int32_t colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, ToQColor(colour));
+    widget->setPalette(palette);
+}
+
+}  // namespace
+
+TForm1::TForm1(std::unique_ptr<BrowserEngine> browser, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+      Timer1(new RefreshTimer(this)),
+      WebBrowser1(browser.get()),
+      Memo1(kInitialScratch),
+      m_browser(std::move(browser)) {
+    setWindowTitle(QStringLiteral("Plimo"));
+    setFixedSize(kWidth, kHeight);
+    setFont(PanelFont(11, false));
+    setAutoFillBackground(true);
+    setColour(m_colour);
+    setAlphaBlendValue(m_alpha);
+    buildLayout();
+
+    connect(Timer1, &RefreshTimer::tick, this, [this] { Guarded([this] { Timer1Timer(); }); });
+    connect(WebBrowser1, &BrowserEngine::navigateComplete, this,
+            [this] { Guarded([this] { WebBrowser1NavigateComplete2(); }); });
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::buildLayout() {
+    Panel2 = new ClickPanel(this);
+    Panel2->setGeometry(0, 0, 205, 17);
+    LMDSimpleLabel1 = new ClickLabel(Panel2);
+    LMDSimpleLabel1->move(4, 1);
+    LMDSimpleLabel1->setCursor(Qt::PointingHandCursor);
+    setSiteName(QStringLiteral("сайт"));
+    setSiteNameColour(m_siteNameColour);
+
+    Panel1 = new ClickPanel(this);
+    Panel1->setGeometry(209, 3, 11, 6);
+    Panel1->setToolTip(QStringLiteral("Свернуть"));
+    Image4 = new ClickLabel(Panel1);
+    Image4->setGeometry(0, 0, 11, 6);
+
+    auto makeImage = [this](int x, int y, int w, int h) {
+        auto* image = new QLabel(this);
+        image->setGeometry(x, y, w, h);
+        image->setAttribute(Qt::WA_TransparentForMouseEvents);
+        return image;
+    };
+    Image6 = makeImage(10, 20, 24, 23);
+    Image5 = makeImage(8, 48, 26, 23);
+    Image2 = makeImage(132, 25, 12, 16);
+    Image3 = makeImage(132, 51, 12, 16);
+
+    auto makeValue = [this](int x, int y, int w, const QString& tip) {
+        auto* label = new QLabel(this);
+        label->setGeometry(x, y, w, 24);
+        label->setFont(PanelFont(16, true));
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        // Opaque: the label fills its rectangle with the window colour.
+        label->setAutoFillBackground(true);
+        label->setToolTip(tip);
+        return label;
+    };
+    Label1 = makeValue(40, 22, 77, QStringLiteral("Просмотры"));
+    Label3 = makeValue(152, 22, 65, QStringLiteral("Количество просмотров в это же время вчера"));
+    Label2 = makeValue(40, 49, 77, QStringLiteral("Посетители"));
+    Label6 = makeValue(152, 49, 65, QStringLiteral("Количество посетителей в это же время вчера"));
+    setViewsColour(15985927);
+    setVisitorsColour(8454143);
+
+    ImageList1 = {ArrowPixmap(DownArrowImage()), ArrowPixmap(UpArrowImage())};
+
+    connect(LMDSimpleLabel1, &ClickLabel::clicked, this, [this] { Guarded([this] { LMDSimpleLabel1Click(); }); });
+}
+
+void TForm1::FormCreate() {
+    Label1->clear();
+    Label2->clear();
+    Label3->clear();
+    Label6->clear();
+    move(defaultPosition());
+}
+
+QPoint TForm1::defaultPosition() const {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr) {
+        return {0, 0};
+    }
+    const QRect area = screen->geometry();
+    return {area.x() + area.width() - width(), area.y() + area.height() - height() - 40};
+}
+
+void TForm1::Button1Click() {
+    const std::string body =
+        SignInBody(QStringToAnsi(m_options->LMDEdit2->text()), QStringToAnsi(m_options->LMDEdit3->text()));
+    const QString address = AnsiToQString(Trimmed(QStringToAnsi(m_options->LMDEdit4->text())));
+    WebBrowser1->navigate(address, QByteArray(body.data(), static_cast<qsizetype>(body.size())));
+}
+
+void TForm1::Button2Click() {
+    WB_GetHTMLCode(*WebBrowser1, Memo1);
+    Memo1 = Utf8ToAnsi(Memo1);
+    Button3Click();
+}
+
+bool TForm1::WB_GetHTMLCode(BrowserEngine& browser, std::string& lines) {
+    const QByteArray source = browser.documentSource();
+    AppendToScratch(lines, std::string_view(source.constData(), static_cast<std::size_t>(source.size())));
+    return true;
+}
+
+void TForm1::Button3Click() {
+    const DisplayUpdate update = DecideDisplay(Memo1);
+    if (update.views) {
+        Label1->setText(AnsiToQString(*update.views));
+    }
+    if (update.visitors) {
+        Label2->setText(AnsiToQString(*update.visitors));
+    }
+    showArrow(Image2, update.viewsArrow);
+    if (update.viewsChange) {
+        Label3->setText(AnsiToQString(*update.viewsChange));
+    }
+    showArrow(Image3, update.visitorsArrow);
+    if (update.visitorsChange) {
+        Label6->setText(AnsiToQString(*update.visitorsChange));
+    }
+    if (update.siteNameColour) {
+        setSiteNameColour(*update.siteNameColour);
+    }
+    LMDSimpleLabel1->update();
+    RefreshArrows();
+    Timer1->setEnabled(true);
+}
+
+void TForm1::Button4Click() {
+    Timer1->setEnabled(true);
+    Button1Click();
+}
+
+void TForm1::Timer1Timer() {
+    Timer1->setEnabled(false);
+    Button1Click();
+    Button2Click();
+    Button3Click();
+}
+
+void TForm1::WebBrowser1NavigateComplete2() { Button2Click(); }
+
+void TForm1::LMDSimpleLabel1Click() { m_options->openAddress(Trimmed(QStringToAnsi(m_options->LMDEdit2->text()))); }
+
+void TForm1::RefreshArrows() {
+    refreshImage(Image2);
+    refreshImage(Image3);
+}
+
+void TForm1::showArrow(QLabel* image, Arrow arrow) {
+    switch (arrow) {
+        case Arrow::Unchanged:
+            return;
+        case Arrow::None:
+            image->setPixmap(QPixmap());
+            break;
+        case Arrow::Up:
+            image->setPixmap(ImageList1[1].copy(0, 0, kArrowShownWidth, kArrowImageSize));
+            break;
+        case Arrow::Down:
+            image->setPixmap(ImageList1[0].copy(0, 0, kArrowShownWidth, kArrowImageSize));
+            break;
+    }
+    refreshImage(image);
+}
+
+void TForm1::refreshImage(QLabel* image) { image->update(); }
+
+void TForm1::setColour(std::int32_t colour) {
+    m_colour = colour;
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, ToQColor(colour));
+    setPalette(palette);
+}
+
+void TForm1::setAlphaBlendValue(int alpha) {
+    m_alpha = std::clamp(alpha, 0, 255);
+    setWindowOpacity(m_alpha / 255.0);
+}
+
+void TForm1::setSiteName(const QString& name) {
+    LMDSimpleLabel1->setText(name);
+    LMDSimpleLabel1->adjustSize();
+}
+
+void TForm1::setSiteNameColour(std::int32_t colour) {
+    m_siteNameColour = colour;
+    SetTextColour(LMDSimpleLabel1, colour);
+}
+
+void TForm1::setViewsColour(std::int32_t colour) {
+    SetTextColour(Label1, colour);
+    SetTextColour(Label3, colour);
+}
+
+void TForm1::setVisitorsColour(std::int32_t colour) {
+    SetTextColour(Label2, colour);
+    SetTextColour(Label6, colour);
+}
+
+void TForm1::mousePressEvent(QMouseEvent* event) {
+    // The bare panel and everything windowless on it is a drag handle.
+    if (event->button() != Qt::LeftButton) {
+        event->accept();
+        return;
+    }
+    event->accept();
+    QWindow* window = windowHandle();
+    if (window != nullptr && window->startSystemMove()) {
+        return;
+    }
+    m_manualDrag = true;
+    m_dragOffset = event->globalPosition().toPoint() - pos();
+}
+
+void TForm1::mouseMoveEvent(QMouseEvent* event) {
+    if (m_manualDrag && (event->buttons() & Qt::LeftButton)) {
+        move(event->globalPosition().toPoint() - m_dragOffset);
+    }
+    event->accept();
+}
+
+void TForm1::mouseReleaseEvent(QMouseEvent* event) {
+    m_manualDrag = false;
+    event->accept();
+}
+
+void TForm1::mouseDoubleClickEvent(QMouseEvent* event) {
+    // A double click on the drag area neither maximises nor opens anything.
+    event->accept();
+}
+
+}  // namespace plimo

@@ -1,0 +1,104 @@
+#pragma once
+
+#include "browser/browser_engine.h"
+#include "stats/display.h"
+#include "stats/refresh_timer.h"
+
+#include <QLabel>
+#include <QPixmap>
+#include <QPoint>
+#include <QWidget>
+
+#include <array>
+#include <memory>
+#include <string>
+
+namespace plimo {
+
+class ClickLabel;
+class ClickPanel;
+class Tfoptions;
+
+// The panel: a borderless, always-on-top 222 x 77 window that shows the site name and the four values, and
+// carries the refresh cycle (timer, browser, scratch text).
+class TForm1 : public QWidget {
+    Q_OBJECT
+public:
+    explicit TForm1(std::unique_ptr<BrowserEngine> browser, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // The settings window, whose controls hold the live settings.
+    void setOptionsWindow(Tfoptions* options) { m_options = options; }
+    Tfoptions* optionsWindow() const { return m_options; }
+
+    // Creation: labels cleared, panel placed at the bottom-right corner of the primary screen.
+    void FormCreate();
+
+    // The refresh cycle.
+    void Button1Click();  // sign-in request
+    void Button2Click();  // read pass
+    void Button3Click();  // display step
+    void Button4Click();  // start
+    void Timer1Timer();
+    void WebBrowser1NavigateComplete2();
+    // Appends the browser's current document to the lines; throws when the browser holds no document.
+    bool WB_GetHTMLCode(BrowserEngine& browser, std::string& lines);
+    void RefreshArrows();
+
+    // The site name opens the site address.
+    void LMDSimpleLabel1Click();
+
+    // The window colour (0x00BBGGRR or a system colour) that the background and the value labels show.
+    void setColour(std::int32_t colour);
+    std::int32_t colour() const { return m_colour; }
+    // Opacity 0 (invisible) to 255 (opaque).
+    void setAlphaBlendValue(int alpha);
+    int alphaBlendValue() const { return m_alpha; }
+    // The site name label's text; the label sizes itself to it.
+    void setSiteName(const QString& name);
+    void setSiteNameColour(std::int32_t colour);
+    std::int32_t siteNameColour() const { return m_siteNameColour; }
+    void setViewsColour(std::int32_t colour);     // Label1 and Label3
+    void setVisitorsColour(std::int32_t colour);  // Label2 and Label6
+    // The default place: bottom-right corner of the primary screen, 40 pixels above its bottom edge.
+    QPoint defaultPosition() const;
+
+    // Components, named as the panel's layout names them.
+    RefreshTimer* Timer1;
+    BrowserEngine* WebBrowser1;
+    std::string Memo1;  // scratch text of the page sources, ANSI bytes
+    ClickPanel* Panel1;
+    ClickPanel* Panel2;
+    ClickLabel* LMDSimpleLabel1;  // site name
+    ClickLabel* Image4;           // hide glyph
+    QLabel* Image5;               // visitors mark
+    QLabel* Image6;               // page-views mark
+    QLabel* Label1;               // page views
+    QLabel* Label2;               // visitors
+    QLabel* Label3;               // change of page views
+    QLabel* Label6;               // change of visitors
+    QLabel* Image2;               // arrow of the page-views change
+    QLabel* Image3;               // arrow of the visitors change
+    std::array<QPixmap, 2> ImageList1;  // 0 down arrow, 1 up arrow
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    void buildLayout();
+    void showArrow(QLabel* image, Arrow arrow);
+    static void refreshImage(QLabel* image);
+
+    Tfoptions* m_options = nullptr;
+    std::unique_ptr<BrowserEngine> m_browser;
+    std::int32_t m_colour = 11482721;
+    std::int32_t m_siteNameColour = 3224059;
+    int m_alpha = 160;
+    bool m_manualDrag = false;
+    QPoint m_dragOffset;
+};
+
+}  // namespace plimo
