@@ -1,11 +1,47 @@
+#include "app/dialogs.h"
+#include "app/termination_signals.h"
+#include "browser/network_browser.h"
+#include "platform/display_platform.h"
+#include "ui/artwork.h"
+#include "ui/tfoptions.h"
+#include "ui/tform1.h"
+
 #include <QApplication>
-#include <QWidget>
+#include <QNetworkProxyFactory>
+#include <QSessionManager>
+
+#include <cstdlib>
+#include <memory>
 
 int main(int argc, char** argv) {
+    const std::string platform = plimo::ChooseQtPlatform(std::getenv("QT_QPA_PLATFORM"), std::getenv("XDG_SESSION_TYPE"),
+                                                         std::getenv("WAYLAND_DISPLAY"), std::getenv("DISPLAY"));
+    if (!platform.empty()) {
+        qputenv("QT_QPA_PLATFORM", QByteArray::fromStdString(platform));
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Plimo"));
-    QWidget panel(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
-    panel.setFixedSize(222, 77);
-    panel.show();
-    return QApplication::exec();
+    QApplication::setApplicationDisplayName(QStringLiteral("Plimo"));
+    QApplication::setWindowIcon(plimo::ProgramIcon());
+    // The panel hidden in the tray and the settings window closed is no reason to end; only the panel's close is.
+    QApplication::setQuitOnLastWindowClosed(false);
+    QNetworkProxyFactory::setUseSystemConfiguration(true);
+
+    auto form1 = std::make_unique<plimo::TForm1>(std::make_unique<plimo::NetworkBrowser>());
+    form1->FormCreate();
+    auto foptions = std::make_unique<plimo::Tfoptions>(form1.get());
+    form1->setOptionsWindow(foptions.get());
+    QObject::connect(form1.get(), &plimo::TForm1::closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+
+    // Log-off and shut-down close the panel the normal way, which saves the settings, and let the session end.
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, form1.get(),
+                     [&form1](QSessionManager&) { form1->close(); });
+    plimo::CloseOnTerminationSignals(form1.get());
+
+    form1->show();
+    const int status = QApplication::exec();
+    foptions.reset();
+    form1.reset();
+    return status;
 }

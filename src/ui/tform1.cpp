@@ -10,8 +10,14 @@
 #include "ui/colours.h"
 #include "ui/panel_widgets.h"
 #include "ui/tfoptions.h"
+#include "update/maker_site.h"
+#include "update/update_check.h"
+#include "platform/module_path.h"
 
+#include <QApplication>
+#include <QCloseEvent>
 #include <QGuiApplication>
+#include <QTimer>
 #include <QImage>
 #include <QMouseEvent>
 #include <QScreen>
@@ -24,6 +30,7 @@ namespace {
 
 constexpr int kWidth = 222;
 constexpr int kHeight = 77;
+constexpr int kActivationGrace = 1000;  // milliseconds
 
 QPixmap ArrowPixmap(const ArrowImage& arrow) {
     QImage image(kArrowImageSize, kArrowImageSize, QImage::Format_ARGB32);
@@ -59,7 +66,8 @@ TForm1::TForm1(std::unique_ptr<BrowserEngine> browser, QWidget* parent)
       Timer1(new RefreshTimer(this)),
       WebBrowser1(browser.get()),
       Memo1(kInitialScratch),
-      m_browser(std::move(browser)) {
+      m_browser(std::move(browser)),
+      m_checkNewVersion([] { return CheckNewVersion(VersionFileAddress(), ModuleDirectory() / "plimover.txt"); }) {
     setWindowTitle(QStringLiteral("Plimo"));
     setFixedSize(kWidth, kHeight);
     setFont(PanelFont(11, false));
@@ -129,6 +137,62 @@ void TForm1::FormCreate() {
     Label3->clear();
     Label6->clear();
     move(defaultPosition());
+}
+
+void TForm1::FormActivate() {
+    if (m_firstActivation == 1) {
+        return;
+    }
+    // Set before anything can fail, so that a failed first activation is not repeated.
+    m_firstActivation = 1;
+    m_options->LoadSettings();
+    setColour(m_options->LMDColorEdit1->colour());
+    Button4Click();
+    OfferUpdate();
+    RefreshArrows();
+}
+
+bool TForm1::FormCloseQuery() {
+    m_options->SaveSettings();
+    return true;
+}
+
+void TForm1::OfferUpdate() {
+    if (m_checkNewVersion() && AskToUpdate()) {
+        m_options->openAddress(ProductPageAddress());
+    }
+}
+
+void TForm1::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+        Guarded([this] { FormActivate(); });
+    }
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // Whenever the panel is shown it becomes the active window, which runs its activation handler.
+    raise();
+    activateWindow();
+    // Some window systems never activate a window (no window manager, focus stealing prevention); the first
+    // activation's work must not wait for ever then.
+    if (m_firstActivation == 0) {
+        QTimer::singleShot(kActivationGrace, this, [this] {
+            if (m_firstActivation == 0 && isVisible()) {
+                Guarded([this] { FormActivate(); });
+            }
+        });
+    }
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    if (!FormCloseQuery()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    emit closed();
 }
 
 QPoint TForm1::defaultPosition() const {

@@ -10,6 +10,7 @@
 #include <QWidget>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -33,6 +34,16 @@ public:
 
     // Creation: labels cleared, panel placed at the bottom-right corner of the primary screen.
     void FormCreate();
+    // Activation: the first one in a run loads the settings and starts refreshing.
+    void FormActivate();
+    // Asked before the panel closes: saves the settings, and always allows.
+    bool FormCloseQuery();
+    bool firstActivationDone() const { return m_firstActivation == 1; }
+
+    // Offers the product page when the maker's server names a newer version.
+    void OfferUpdate();
+    // Replaces the update check (tests).
+    void setUpdateCheck(std::function<bool()> check) { m_checkNewVersion = std::move(check); }
 
     // The refresh cycle.
     void Button1Click();  // sign-in request
@@ -81,7 +92,14 @@ public:
     QLabel* Image3;               // arrow of the visitors change
     std::array<QPixmap, 2> ImageList1;  // 0 down arrow, 1 up arrow
 
+signals:
+    // The panel has closed; it is the main window, so the program ends.
+    void closed();
+
 protected:
+    void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -93,6 +111,8 @@ private:
     static void refreshImage(QLabel* image);
 
     Tfoptions* m_options = nullptr;
+    std::function<bool()> m_checkNewVersion;
+    std::int32_t m_firstActivation = 0;
     std::unique_ptr<BrowserEngine> m_browser;
     std::int32_t m_colour = 11482721;
     std::int32_t m_siteNameColour = 3224059;

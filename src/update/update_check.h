@@ -1,0 +1,21 @@
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+
+namespace plimo {
+
+inline constexpr std::chrono::milliseconds kDownloadTimeLimit{10000};
+
+// Copies the body found at the address into the file, whatever the answer's status. Blocks the calling thread
+// (the UI thread dispatches nothing meanwhile) for at most the time limit. False on any failure.
+bool DownloadFile(const std::string& address, const std::filesystem::path& file,
+                  std::chrono::milliseconds timeLimit = kDownloadTimeLimit);
+
+// Fetches the version file into the local copy (deleting an old copy first) and answers whether the version it
+// names is newer than this program's. Every failure answers false.
+bool CheckNewVersion(const std::string& address, const std::filesystem::path& localCopy,
+                     std::chrono::milliseconds timeLimit = kDownloadTimeLimit);
+
+}  // namespace plimo

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+
+namespace plimo::test {
+
+// A statistics page in UTF-8, laid out as the service writes it, carrying the four values as given (any text,
+// so that tests can put odd values in). An empty value leaves that value's marker out of the page.
+struct StatisticsValues {
+    std::string views;
+    std::string visitors;
+    std::string viewsChange;
+    std::string visitorsChange;
+};
+std::string StatisticsPage(const StatisticsValues& values, std::size_t paddingBytes = 4096);
+
+}  // namespace plimo::test
