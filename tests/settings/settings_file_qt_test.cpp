@@ -1,0 +1,237 @@
+#include "app/dialogs.h"
+#include "settings/colour_text.h"
+#include "temp_dir.h"
+#include "ui/colour_edit.h"
+#include "ui/tfoptions.h"
+#include "ui/tform1.h"
+#include "update/maker_site.h"
+
+#include "../ui/fake_browser.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+
+namespace plimo {
+namespace {
+
+using test::ReadFileBytes;
+using test::TempDir;
+using test::WriteFileBytes;
+
+// A panel and its settings window on a config.ini in a temporary folder, with the desktop services recorded.
+struct Windows {
+    explicit Windows(const std::filesystem::path& config) {
+        auto browser = std::make_unique<test::FakeBrowser>();
+        this->browser = browser.get();
+        form = std::make_unique<TForm1>(std::move(browser));
+        options = std::make_unique<Tfoptions>(form.get());
+        options->setConfigPath(config);
+        options->setAddressOpener([this](const std::string& address) { opened.push_back(address); });
+        options->setAutostartWriter(
+            [this](const std::string& name, bool remove) { autostart.emplace_back(name, remove); });
+        form->setOptionsWindow(options.get());
+        form->FormCreate();
+    }
+
+    test::FakeBrowser* browser;
+    std::unique_ptr<TForm1> form;
+    std::unique_ptr<Tfoptions> options;
+    std::vector<std::string> opened;
+    std::vector<std::pair<std::string, bool>> autostart;
+};
+
+class SettingsFile : public ::testing::Test {
+protected:
+    SettingsFile() {
+        SetDialogAnswererForTests([this](const DialogRequest& request) {
+            dialogs.push_back(request);
+            return QMessageBox::Ok;
+        });
+    }
+    ~SettingsFile() override { SetDialogAnswererForTests({}); }
+
+    void writeConfig(const std::string& lines) { WriteFileBytes(config(), "[OPTIONS]\r\n" + lines); }
+    std::filesystem::path config() const { return folder.file("config.ini"); }
+
+    TempDir folder;
+    std::vector<DialogRequest> dialogs;
+};
+
+TEST_F(SettingsFile, FirstStartWithoutAFileTakesTheDefaultsAndRunsTheFirstRunBranch) {
+    Windows w(config());
+    w.options->LoadSettings();
+
+    EXPECT_TRUE(w.options->LMDCheckBox1->isChecked());
+    EXPECT_TRUE(w.options->LMDEdit1->text().isEmpty());
+    EXPECT_TRUE(w.options->LMDEdit2->text().isEmpty());
+    EXPECT_TRUE(w.options->LMDEdit3->text().isEmpty());
+    EXPECT_EQ(w.options->LMDEdit4->text(), QStringLiteral("https://www.liveinternet.ru/stat/example.com/index.html"));
+    EXPECT_EQ(w.options->LMDColorEdit1->text(), QStringLiteral("clBlack"));
+    EXPECT_EQ(w.options->LMDColorEdit2->text(), QStringLiteral("$0080FFFF"));
+    EXPECT_EQ(w.options->LMDColorEdit3->text(), QStringLiteral("$00F3ED07"));
+    EXPECT_EQ(w.form->colour(), 0);
+    EXPECT_EQ(w.options->LMDTrackBar1->value(), 193);
+    EXPECT_EQ(w.form->alphaBlendValue(), 193);
+    EXPECT_EQ(w.options->LMDComboBox1->currentText(), QStringLiteral("5 минут"));
+    EXPECT_EQ(w.form->Timer1->interval(), 300000u);
+    EXPECT_EQ(w.form->pos(), w.form->defaultPosition());
+
+    EXPECT_EQ(w.opened, std::vector<std::string>{ProductPageAddress()});
+    EXPECT_EQ(w.autostart, (std::vector<std::pair<std::string, bool>>{{"Plimo", false}}));
+    EXPECT_TRUE(w.options->isVisible());
+    EXPECT_EQ(w.options->cxPageControl1->currentWidget(), w.options->cxTabSheet2);
+    EXPECT_TRUE(dialogs.empty());
+}
+
+TEST_F(SettingsFile, ANormalExitWritesAllKeysAndTheNextStartRestoresThem) {
+    {
+        Windows w(config());
+        w.options->LoadSettings();
+        w.options->LMDCheckBox1->setChecked(false);
+        w.options->LMDEdit1->setText(QStringLiteral("  Мой сайт"));
+        w.options->LMDEdit2->setText(QStringLiteral("http://example.com "));
+        w.options->LMDEdit3->setText(QStringLiteral("pa ss"));
+        w.options->LMDEdit4->setText(QStringLiteral("http://127.0.0.1/stat"));
+        w.options->LMDColorEdit1->setColour(0x00123456);
+        w.options->LMDColorEdit2->setText(QStringLiteral("clLime"));
+        w.options->LMDColorEdit3->setText(QStringLiteral("not a colour"));
+        w.options->LMDTrackBar1->setValue(77);
+        w.options->LMDComboBox1->setCurrentIndex(4);
+        w.form->move(10, 20);
+        w.options->SaveSettings();
+    }
+    const std::string saved = ReadFileBytes(config());
+    EXPECT_EQ(saved,
+              "[OPTIONS]\r\nautostart=0\r\nsitename=\xcc\xee\xe9 \xf1\xe0\xe9\xf2\r\nsitehttp=http://example.com\r\n"
+              "lindx=http://127.0.0.1/stat\r\npass=pa ss\r\ncolor=$00123456\r\ncolorf1=clLime\r\ncolorf2=clRed\r\n"
+              "blend=77\r\nup=4\r\ncx=10\r\ncy=20\r\nfs=0\r\n");
+
+    Windows next(config());
+    next.options->LoadSettings();
+    EXPECT_FALSE(next.options->LMDCheckBox1->isChecked());
+    EXPECT_EQ(next.options->LMDEdit1->text(), QStringLiteral("Мой сайт"));
+    EXPECT_EQ(next.form->LMDSimpleLabel1->text(), QStringLiteral("Мой сайт"));
+    EXPECT_EQ(next.form->colour(), 0x00123456);
+    EXPECT_EQ(next.form->alphaBlendValue(), 77);
+    EXPECT_EQ(next.form->Timer1->interval(), 3600000u);
+    EXPECT_EQ(next.form->pos(), QPoint(10, 20));
+    EXPECT_TRUE(next.opened.empty());
+    EXPECT_TRUE(next.autostart.empty());
+    EXPECT_FALSE(next.options->isVisible());
+}
+
+TEST_F(SettingsFile, OpacityIsClampedAndZeroLeavesThePanelAsItWas) {
+    struct Case {
+        const char* blend;
+        int position;
+        int alpha;
+    };
+    for (const Case& c : {Case{"0", 0, 160}, Case{"-5", 0, 160}, Case{"300", 255, 255}, Case{"$C1", 193, 193}}) {
+        writeConfig(std::string("fs=0\r\nblend=") + c.blend + "\r\n");
+        Windows w(config());
+        w.options->LoadSettings();
+        EXPECT_EQ(w.options->LMDTrackBar1->value(), c.position) << c.blend;
+        EXPECT_EQ(w.form->alphaBlendValue(), c.alpha) << c.blend;
+    }
+}
+
+TEST_F(SettingsFile, ABadNumberStopsTheLoadAtItsStep) {
+    writeConfig("sitename=Site\r\ncolor=clNavy\r\nblend=\r\ncx=5\r\nfs=1\r\n");
+    Windows w(config());
+    try {
+        w.options->LoadSettings();
+        FAIL() << "the load went on past an empty number";
+    } catch (const EConvertError& error) {
+        EXPECT_STREQ(error.what(), "'' is not a valid integer value");
+    }
+    EXPECT_EQ(w.options->LMDEdit1->text(), QStringLiteral("Site"));
+    EXPECT_EQ(w.form->colour(), 0x00800000);
+    EXPECT_EQ(w.form->alphaBlendValue(), 160);
+    EXPECT_EQ(w.form->pos(), w.form->defaultPosition());
+    EXPECT_EQ(w.options->LMDComboBox1->currentIndex(), -1);
+    EXPECT_TRUE(w.opened.empty());
+}
+
+TEST_F(SettingsFile, OddValuesReadAsTheSettingsFileAlwaysHas) {
+    const std::string longName(3000, 'n');
+    writeConfig("  AUTOSTART =  1  \r\nColor=clred\r\nup=7\r\nsitename=" + longName + "\r\nfs=0\r\n");
+    Windows w(config());
+    w.options->LoadSettings();
+    EXPECT_TRUE(w.options->LMDCheckBox1->isChecked());
+    EXPECT_EQ(w.form->colour(), 255);
+    EXPECT_EQ(w.options->LMDColorEdit1->text(), QStringLiteral("clRed"));
+    EXPECT_EQ(w.options->LMDComboBox1->currentIndex(), -1);
+    EXPECT_EQ(w.form->Timer1->interval(), 300000u);
+    EXPECT_EQ(w.options->LMDEdit1->text().size(), 2047);
+
+    w.options->SaveSettings();
+    const std::string saved = ReadFileBytes(config());
+    EXPECT_NE(saved.find("up=-1\r\n"), std::string::npos);
+    EXPECT_NE(saved.find("Color=clRed\r\n"), std::string::npos);
+}
+
+TEST_F(SettingsFile, APanelNoScreenShowsComesBackToTheCorner) {
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    writeConfig("fs=0\r\ncx=-500\r\ncy=10\r\n");
+    {
+        Windows w(config());
+        w.options->LoadSettings();
+        EXPECT_EQ(w.form->pos(), w.form->defaultPosition());
+    }
+    writeConfig("fs=0\r\ncx=-100\r\ncy=10\r\n");
+    {
+        Windows w(config());
+        w.options->LoadSettings();
+        EXPECT_EQ(w.form->pos(), QPoint(-100, 10));
+    }
+    writeConfig("fs=0\r\ncx=10\r\ncy=" + std::to_string(screen.bottom() + 500) + "\r\n");
+    {
+        Windows w(config());
+        w.options->LoadSettings();
+        EXPECT_EQ(w.form->pos(), w.form->defaultPosition());
+    }
+}
+
+TEST_F(SettingsFile, AFailedSaveSaysSoOnceAndKeepsTheOldFile) {
+    writeConfig("sitename=old\r\n");
+    const std::string before = ReadFileBytes(config());
+    std::filesystem::permissions(folder.path(), std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::remove);
+    {
+        Windows w(config());
+        w.options->LMDEdit1->setText(QStringLiteral("new"));
+        w.options->SaveSettings();
+    }
+    std::filesystem::permissions(folder.path(), std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add);
+    ASSERT_EQ(dialogs.size(), 1u);
+    EXPECT_EQ(dialogs[0].text, QStringLiteral("Невозможно сохранить настройки в config.ini!"));
+    EXPECT_EQ(dialogs[0].caption, QStringLiteral("Plimo"));
+    EXPECT_EQ(dialogs[0].icon, QMessageBox::NoIcon);
+    EXPECT_EQ(ReadFileBytes(config()), before);
+}
+
+TEST_F(SettingsFile, FontColoursWaitForTheNextStart) {
+    {
+        Windows w(config());
+        w.options->LoadSettings();
+        const QColor before = w.form->Label2->palette().color(QPalette::WindowText);
+        w.options->LMDColorEdit2->setText(QStringLiteral("clWhite"));
+        EXPECT_EQ(w.form->Label2->palette().color(QPalette::WindowText), before);
+        w.options->SaveSettings();
+    }
+    Windows next(config());
+    next.options->LoadSettings();
+    EXPECT_EQ(next.form->Label2->palette().color(QPalette::WindowText), QColor(Qt::white));
+    EXPECT_EQ(next.form->Label6->palette().color(QPalette::WindowText), QColor(Qt::white));
+}
+
+}  // namespace
+}  // namespace plimo

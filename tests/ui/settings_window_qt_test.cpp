@@ -1,0 +1,134 @@
+#include "app/dialogs.h"
+#include "fake_browser.h"
+#include "ui/colour_edit.h"
+#include "ui/panel_widgets.h"
+#include "ui/tfoptions.h"
+#include "ui/tform1.h"
+#include "update/maker_site.h"
+
+#include <QAbstractItemView>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace plimo {
+namespace {
+
+class SettingsWindow : public ::testing::Test {
+protected:
+    SettingsWindow() {
+        auto browser = std::make_unique<test::FakeBrowser>();
+        this->browser = browser.get();
+        form = std::make_unique<TForm1>(std::move(browser));
+        options = std::make_unique<Tfoptions>(form.get());
+        options->setAddressOpener([this](const std::string& address) { opened.push_back(address); });
+        options->setAutostartWriter(
+            [this](const std::string& name, bool remove) { autostart.emplace_back(name, remove); });
+        form->setOptionsWindow(options.get());
+    }
+
+    test::FakeBrowser* browser;
+    std::unique_ptr<TForm1> form;
+    std::unique_ptr<Tfoptions> options;
+    std::vector<std::string> opened;
+    std::vector<std::pair<std::string, bool>> autostart;
+};
+
+TEST_F(SettingsWindow, HasItsCaptionTabsAndInitialValues) {
+    EXPECT_EQ(options->windowTitle(), QStringLiteral("Настройки"));
+    ASSERT_EQ(options->cxPageControl1->count(), 4);
+    EXPECT_EQ(options->cxPageControl1->tabText(0), QStringLiteral("Основные"));
+    EXPECT_EQ(options->cxPageControl1->tabText(1), QStringLiteral("Авторизация"));
+    EXPECT_EQ(options->cxPageControl1->tabText(2), QStringLiteral("Дополнительно"));
+    EXPECT_EQ(options->cxPageControl1->tabText(3), QStringLiteral("О программе"));
+    EXPECT_EQ(options->cxPageControl1->currentWidget(), options->cxTabSheet2);
+    EXPECT_EQ(options->GroupBox1->title(), QStringLiteral(" Вход в статистику  LiveInternet "));
+    EXPECT_EQ(options->LMDColorEdit1->text(), QStringLiteral("$00AF3661"));
+    EXPECT_EQ(options->LMDComboBox1->count(), 5);
+    EXPECT_EQ(options->LMDComboBox1->currentIndex(), -1);
+    EXPECT_EQ(options->LMDTrackBar1->value(), 0);
+    EXPECT_EQ(options->LMDEdit3->echoMode(), QLineEdit::Normal);
+    EXPECT_EQ(options->Label1->text(), QStringLiteral("Версия 1.0"));
+}
+
+TEST_F(SettingsWindow, TheCheckBoxWritesTheAutostartOnlyWhenTheUserClicks) {
+    options->LMDCheckBox1->setChecked(true);
+    options->LMDCheckBox1->setChecked(false);
+    EXPECT_TRUE(autostart.empty());
+    QTest::mouseClick(options->LMDCheckBox1, Qt::LeftButton);
+    QTest::mouseClick(options->LMDCheckBox1, Qt::LeftButton);
+    QTest::mouseClick(options->LMDCheckBox1, Qt::LeftButton);
+    EXPECT_EQ(autostart, (std::vector<std::pair<std::string, bool>>{{"Plimo", false}, {"plimo", true}, {"Plimo", false}}));
+}
+
+TEST_F(SettingsWindow, TheIntervalChangesOnlyWithTheUsersChoice) {
+    options->LMDComboBox1->setCurrentIndex(0);
+    EXPECT_EQ(form->Timer1->interval(), 30000u);  // as created: nothing ran
+    options->LMDComboBox1->setCurrentIndex(2);
+    emit options->LMDComboBox1->activated(4);
+    EXPECT_EQ(form->Timer1->interval(), 3600000u);
+}
+
+TEST_F(SettingsWindow, AnInvalidWindowColourTurnsRedAtOnceFontColoursWait) {
+    options->LMDColorEdit1->setColour(0x00FF0000);
+    EXPECT_EQ(form->colour(), 0x00FF0000);
+    options->LMDColorEdit1->lineEdit()->selectAll();
+    QTest::keyClicks(options->LMDColorEdit1->lineEdit(), QStringLiteral("c"));
+    EXPECT_EQ(options->LMDColorEdit1->text(), QStringLiteral("clRed"));
+    EXPECT_EQ(form->colour(), 255);
+
+    options->LMDColorEdit2->lineEdit()->clear();
+    QTest::keyClicks(options->LMDColorEdit2->lineEdit(), QStringLiteral("cl"));
+    EXPECT_EQ(options->LMDColorEdit2->text(), QStringLiteral("cl"));
+    EXPECT_EQ(form->colour(), 255);
+    EXPECT_EQ(options->LMDColorEdit2->colour(), 255);
+    EXPECT_EQ(options->LMDColorEdit2->text(), QStringLiteral("clRed"));
+}
+
+TEST_F(SettingsWindow, TheTrackBarSetsOpacityOnEveryChange) {
+    options->LMDTrackBar1->setValue(100);
+    EXPECT_EQ(form->alphaBlendValue(), 100);
+    options->LMDTrackBar1->setValue(0);
+    EXPECT_EQ(form->alphaBlendValue(), 0);
+    options->LMDTrackBar1->setValue(1000);
+    EXPECT_EQ(options->LMDTrackBar1->value(), 255);
+    EXPECT_EQ(form->alphaBlendValue(), 255);
+}
+
+TEST_F(SettingsWindow, ApplyShowsTheTrimmedSiteNameAndSignsIn) {
+    options->LMDEdit1->setText(QStringLiteral("\t Сайт  "));
+    options->LMDEdit2->setText(QStringLiteral("example.com"));
+    options->LMDEdit4->setText(QStringLiteral("http://127.0.0.1:9/stat"));
+    QTest::mouseClick(options->LMDButton1, Qt::LeftButton);
+    EXPECT_EQ(form->LMDSimpleLabel1->text(), QStringLiteral("Сайт"));
+    ASSERT_EQ(browser->navigations.size(), 1u);
+    EXPECT_EQ(browser->navigations[0].second, QByteArray("name=example.com;password=;keep_password=1"));
+    EXPECT_FALSE(form->Timer1->enabled());
+
+    options->LMDEdit1->clear();
+    QTest::mouseClick(options->LMDButton1, Qt::LeftButton);
+    EXPECT_TRUE(form->LMDSimpleLabel1->text().isEmpty());
+    EXPECT_EQ(browser->navigations.size(), 2u);
+}
+
+TEST_F(SettingsWindow, ClosingHidesAndTheWindowComesBackOnTheSameTab) {
+    options->show();
+    options->cxPageControl1->setCurrentWidget(options->cxTabSheet3);
+    options->LMDEdit1->setText(QStringLiteral("kept"));
+    options->close();
+    EXPECT_FALSE(options->isVisible());
+    options->show();
+    EXPECT_EQ(options->cxPageControl1->currentWidget(), options->cxTabSheet3);
+    EXPECT_EQ(options->LMDEdit1->text(), QStringLiteral("kept"));
+}
+
+TEST_F(SettingsWindow, TheHomePageLinkOpensTheProductPage) {
+    QTest::mouseClick(options->LMDLabelFill2, Qt::LeftButton);
+    EXPECT_EQ(opened, std::vector<std::string>{ProductPageAddress()});
+}
+
+}  // namespace
+}  // namespace plimo
