@@ -67,8 +67,11 @@ TEST_F(SettingsWindow, TheCheckBoxWritesTheAutostartOnlyWhenTheUserClicks) {
 TEST_F(SettingsWindow, TheIntervalChangesOnlyWithTheUsersChoice) {
     options->LMDComboBox1->setCurrentIndex(0);
     EXPECT_EQ(form->Timer1->interval(), 30000u);  // as created: nothing ran
-    options->LMDComboBox1->setCurrentIndex(2);
-    emit options->LMDComboBox1->activated(4);
+    options->LMDComboBox1->setCurrentIndex(3);
+    EXPECT_EQ(form->Timer1->interval(), 30000u);
+    // The user steps to "1 час" with the keyboard.
+    QTest::keyClick(options->LMDComboBox1, Qt::Key_Down);
+    EXPECT_EQ(options->LMDComboBox1->currentText(), QStringLiteral("1 час"));
     EXPECT_EQ(form->Timer1->interval(), 3600000u);
 }
 
