@@ -1,0 +1,111 @@
+#include "app/dialogs.h"
+#include "fake_browser.h"
+#include "temp_dir.h"
+#include "ui/tfoptions.h"
+#include "ui/tform1.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace plimo {
+namespace {
+
+class FirstActivation : public ::testing::Test {
+protected:
+    FirstActivation() {
+        auto browser = std::make_unique<test::FakeBrowser>();
+        this->browser = browser.get();
+        form = std::make_unique<TForm1>(std::move(browser));
+        options = std::make_unique<Tfoptions>(form.get());
+        options->setConfigPath(folder.file("config.ini"));
+        options->setAddressOpener([this](const std::string& address) { opened.push_back(address); });
+        options->setAutostartWriter([](const std::string&, bool) {});
+        form->setOptionsWindow(options.get());
+        form->setUpdateCheck([this] {
+            ++updateChecks;
+            return newerVersion;
+        });
+        form->FormCreate();
+        SetDialogAnswererForTests([this](const DialogRequest& request) {
+            dialogs.push_back(request);
+            return answer;
+        });
+    }
+    ~FirstActivation() override { SetDialogAnswererForTests({}); }
+
+    test::TempDir folder;
+    test::FakeBrowser* browser;
+    std::unique_ptr<TForm1> form;
+    std::unique_ptr<Tfoptions> options;
+    std::vector<std::string> opened;
+    std::vector<DialogRequest> dialogs;
+    QMessageBox::StandardButton answer = QMessageBox::Cancel;
+    int updateChecks = 0;
+    bool newerVersion = false;
+};
+
+TEST_F(FirstActivation, LoadsStartsRefreshingAndChecksForUpdatesOnce) {
+    test::WriteFileBytes(folder.file("config.ini"), "[OPTIONS]\nfs=0\ncolor=clNavy\nlindx=http://127.0.0.1:9/s\n");
+    form->FormActivate();
+    EXPECT_TRUE(form->Timer1->enabled());
+    EXPECT_EQ(form->Timer1->interval(), 300000u);
+    EXPECT_EQ(form->colour(), 0x00800000);
+    ASSERT_EQ(browser->navigations.size(), 1u);
+    EXPECT_EQ(browser->navigations[0].first, QStringLiteral("http://127.0.0.1:9/s"));
+    EXPECT_EQ(updateChecks, 1);
+
+    form->FormActivate();
+    EXPECT_EQ(browser->navigations.size(), 1u);
+    EXPECT_EQ(updateChecks, 1);
+    EXPECT_TRUE(dialogs.empty());
+}
+
+TEST_F(FirstActivation, ABadSettingIsReportedAndTheRestIsSkippedForGood) {
+    test::WriteFileBytes(folder.file("config.ini"), "[OPTIONS]\nfs=0\nblend=lots\n");
+    Guarded([this] { form->FormActivate(); });
+    ASSERT_EQ(dialogs.size(), 1u);
+    EXPECT_EQ(dialogs[0].text, QStringLiteral("'lots' is not a valid integer value."));
+    EXPECT_FALSE(form->Timer1->enabled());
+    EXPECT_TRUE(browser->navigations.empty());
+    EXPECT_EQ(updateChecks, 0);
+
+    Guarded([this] { form->FormActivate(); });
+    EXPECT_EQ(dialogs.size(), 1u);
+    EXPECT_TRUE(browser->navigations.empty());
+}
+
+TEST_F(FirstActivation, ANewerVersionIsOfferedAndOpenedOnlyOnOk) {
+    test::WriteFileBytes(folder.file("config.ini"), "[OPTIONS]\nfs=0\n");
+    newerVersion = true;
+    answer = QMessageBox::Ok;
+    form->FormActivate();
+    ASSERT_EQ(dialogs.size(), 1u);
+    EXPECT_EQ(dialogs[0].caption, QStringLiteral("Confirm"));
+    EXPECT_EQ(dialogs[0].icon, QMessageBox::Question);
+    EXPECT_EQ(dialogs[0].text, QStringLiteral("Доступна новая версия программы Plimo. Хотите обновить?"));
+    EXPECT_EQ(opened.size(), 1u);
+
+    answer = QMessageBox::Cancel;
+    form->OfferUpdate();
+    EXPECT_EQ(dialogs.size(), 2u);
+    EXPECT_EQ(opened.size(), 1u);
+}
+
+TEST_F(FirstActivation, ClosingThePanelSavesTheSettingsAndEndsTheProgram) {
+    QSignalSpy closed(form.get(), &TForm1::closed);
+    form->show();
+    form->move(33, 44);
+    EXPECT_TRUE(form->close());
+    EXPECT_EQ(closed.count(), 1);
+    const std::string saved = test::ReadFileBytes(folder.file("config.ini"));
+    EXPECT_NE(saved.find("cx=33"), std::string::npos);
+    EXPECT_NE(saved.find("cy=44"), std::string::npos);
+    EXPECT_NE(saved.find("fs=0"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace plimo
