@@ -39,7 +39,7 @@ void Tfoptions::LoadSettings() {
     try {
         const ProfileFile file(m_configPath);
         auto read = [&file](std::string_view key, std::string_view defaultValue) {
-            return file.get(kSettingsSection, key, defaultValue);
+            return file.read(kSettingsSection, key, defaultValue);
         };
         autostart = read("autostart", "1");
         sitename = read("sitename", "");
@@ -95,8 +95,10 @@ void Tfoptions::SaveSettings() {
     bool saved = false;
     try {
         ProfileFile file(m_configPath);
-        auto write = [&file](std::string_view key, const std::string& value) {
-            file.set(kSettingsSection, key, value);
+        // The first key that cannot be written ends the save.
+        bool writable = true;
+        auto write = [&file, &writable](std::string_view key, const std::string& value) {
+            writable = writable && file.write(kSettingsSection, key, value);
         };
         write("autostart", LMDCheckBox1->isChecked() ? "1" : "0");
         write("sitename", Trimmed(QStringToAnsi(LMDEdit1->text())));
@@ -111,8 +113,8 @@ void Tfoptions::SaveSettings() {
         write("cx", std::to_string(m_form1->x()));
         write("cy", std::to_string(m_form1->y()));
         write("fs", "0");
-        // All thirteen keys replace the file in one step: it is always either the old file or the new one.
-        saved = file.commit();
+        // The keys written replace the file in one step: it is always either the old file or the new one.
+        saved = file.commit() && writable;
     } catch (...) {
         saved = false;
     }

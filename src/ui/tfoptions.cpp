@@ -23,7 +23,7 @@ Tfoptions::Tfoptions(TForm1* form1, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       m_form1(form1),
       m_configPath(ModuleDirectory() / "config.ini"),
-      m_openAddress([](const std::string& address) { OpenAddress(address); }),
+      m_openAddress([this](const std::string& address) { OpenAddress(static_cast<std::uintptr_t>(winId()), address); }),
       m_setAutostart([](const std::string& name, bool remove) { SetAutostart(name, remove); }) {
     setWindowTitle(QStringLiteral("Настройки"));
     QFont font(QStringLiteral("MS Sans Serif"));

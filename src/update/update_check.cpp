@@ -93,7 +93,7 @@ bool CheckNewVersion(const std::string& address, const std::filesystem::path& lo
     }
     std::string version;
     try {
-        version = ProfileFile(localCopy).get("VER_INFO", "current_version", "");
+        version = ProfileFile(localCopy).read("VER_INFO", "current_version", "");
     } catch (...) {
         return false;
     }

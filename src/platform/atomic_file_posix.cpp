@@ -1,0 +1,95 @@
+#include "platform/atomic_file.h"
+
+#include <cerrno>
+#include <string>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace plimo {
+namespace {
+
+bool writeAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+// A link is followed, so that the file it names gets the new contents and the link stays a link.
+bool resolveTarget(const std::filesystem::path& file, std::filesystem::path& target) {
+    struct stat info {};
+    if (::lstat(file.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
+        std::error_code error;
+        target = std::filesystem::canonical(file, error);
+        return !error;
+    }
+    target = file;
+    return true;
+}
+
+}  // namespace
+
+bool ReplaceFileContents(const std::filesystem::path& file, std::string_view bytes, NewFileReaders readers) {
+    try {
+        std::filesystem::path target;
+        if (!resolveTarget(file, target)) {
+            return false;
+        }
+        struct stat existing {};
+        const bool exists = ::stat(target.c_str(), &existing) == 0;
+        if (!exists && errno != ENOENT) {
+            return false;
+        }
+        if (exists && (!S_ISREG(existing.st_mode) || (existing.st_mode & S_IWUSR) == 0)) {
+            return false;
+        }
+        std::filesystem::path folder = target.parent_path();
+        if (folder.empty()) {
+            folder = ".";
+        }
+        struct stat folderInfo {};
+        if (::stat(folder.c_str(), &folderInfo) != 0 || !S_ISDIR(folderInfo.st_mode) ||
+            (folderInfo.st_mode & S_IWUSR) == 0) {
+            return false;
+        }
+
+        std::string temporary = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+        const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+        if (fd < 0) {
+            return false;
+        }
+        const mode_t mode = exists ? (existing.st_mode & 07777) : (readers == NewFileReaders::OwnerOnly ? 0600 : 0644);
+        bool ok = writeAll(fd, bytes) && ::fchmod(fd, mode) == 0;
+        if (ok && exists && (existing.st_uid != ::geteuid() || existing.st_gid != ::getegid())) {
+            // Root saving someone else's file hands it back to them; anyone else may not, and keeps it as theirs.
+            ok = ::fchown(fd, existing.st_uid, existing.st_gid) == 0 || errno == EPERM;
+        }
+        ok = ok && ::fsync(fd) == 0;
+        ok = ::close(fd) == 0 && ok;
+        ok = ok && ::rename(temporary.c_str(), target.c_str()) == 0;
+        if (!ok) {
+            ::unlink(temporary.c_str());
+            return false;
+        }
+        // The rename itself must reach the disk too, or a power cut could bring back the old name.
+        const int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (folderFd >= 0) {
+            ::fsync(folderFd);
+            ::close(folderFd);
+        }
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+}  // namespace plimo

@@ -1,0 +1,108 @@
+#include "platform/atomic_file.h"
+
+#include <string>
+
+#include <sddl.h>
+#include <windows.h>
+
+namespace plimo {
+namespace {
+
+class Handle {
+public:
+    explicit Handle(HANDLE handle) : m_handle(handle) {}
+    ~Handle() { close(); }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+
+    bool valid() const { return m_handle != INVALID_HANDLE_VALUE; }
+    HANDLE get() const { return m_handle; }
+    bool close() {
+        const bool ok = !valid() || CloseHandle(m_handle) != 0;
+        m_handle = INVALID_HANDLE_VALUE;
+        return ok;
+    }
+
+private:
+    HANDLE m_handle;
+};
+
+bool writeAll(HANDLE file, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const DWORD chunk = bytes.size() > 0x40000000u ? 0x40000000u : static_cast<DWORD>(bytes.size());
+        DWORD written = 0;
+        if (!WriteFile(file, bytes.data(), chunk, &written, nullptr) || written == 0) {
+            return false;
+        }
+        bytes.remove_prefix(written);
+    }
+    return true;
+}
+
+// A new file that only its owner (and the system) may open: it holds a password.
+HANDLE createOwnerOnly(const std::wstring& path) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;;FA;;;OW)(A;;FA;;;SY)", SDDL_REVISION_1,
+                                                              &descriptor, nullptr)) {
+        return INVALID_HANDLE_VALUE;
+    }
+    SECURITY_ATTRIBUTES attributes{sizeof(SECURITY_ATTRIBUTES), descriptor, FALSE};
+    HANDLE handle =
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, &attributes, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    LocalFree(descriptor);
+    return handle;
+}
+
+}  // namespace
+
+bool ReplaceFileContents(const std::filesystem::path& file, std::string_view bytes, NewFileReaders readers) {
+    try {
+        const std::wstring target = file.wstring();
+        const DWORD attributes = GetFileAttributesW(target.c_str());
+        const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+        if (!exists && GetLastError() != ERROR_FILE_NOT_FOUND) {
+            return false;
+        }
+        if (exists && (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0) {
+            return false;
+        }
+        std::filesystem::path folder = file.parent_path();
+        if (folder.empty()) {
+            folder = ".";
+        }
+
+        std::wstring temporary;
+        HANDLE handle = INVALID_HANDLE_VALUE;
+        for (unsigned attempt = 0; attempt < 100 && handle == INVALID_HANDLE_VALUE; ++attempt) {
+            temporary = (folder / (L"." + file.filename().wstring() + L"." + std::to_wstring(GetCurrentProcessId()) +
+                                   L"." + std::to_wstring(GetTickCount() + attempt) + L".tmp"))
+                            .wstring();
+            handle = (!exists && readers == NewFileReaders::OwnerOnly)
+                         ? createOwnerOnly(temporary)
+                         : CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                                       nullptr);
+            if (handle == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) {
+                return false;
+            }
+        }
+        Handle out(handle);
+        if (!out.valid()) {
+            return false;
+        }
+        bool ok = writeAll(out.get(), bytes) && FlushFileBuffers(out.get());
+        ok = out.close() && ok;
+        if (ok) {
+            // ReplaceFileW keeps the old file's permissions and attributes; a new file is simply moved in.
+            ok = exists ? ReplaceFileW(target.c_str(), temporary.c_str(), nullptr, 0, nullptr, nullptr) != 0
+                        : MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
+        }
+        if (!ok) {
+            DeleteFileW(temporary.c_str());
+        }
+        return ok;
+    } catch (...) {
+        return false;
+    }
+}
+
+}  // namespace plimo

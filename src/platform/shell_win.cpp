@@ -1,0 +1,19 @@
+#include "platform/shell.h"
+
+#include <string>
+
+#include <shellapi.h>
+#include <windows.h>
+
+namespace plimo {
+
+void OpenAddress(std::uintptr_t ownerWindow, std::string_view address) {
+    try {
+        const std::string file(address);
+        ShellExecuteA(reinterpret_cast<HWND>(ownerWindow), "open", file.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    } catch (...) {
+        // The result is never examined.
+    }
+}
+
+}  // namespace plimo

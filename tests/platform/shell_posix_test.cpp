@@ -1,0 +1,113 @@
+// The desktop's "open" on systems with xdg-open; Windows hands the text to the shell instead.
+#if !defined(_WIN32)
+
+#include "platform/shell.h"
+
+#include <dirent.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "temp_dir.h"
+
+namespace plimo {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ReadFileBytes;
+using test::TempDir;
+using test::WriteFileBytes;
+
+// Puts a recording xdg-open first in PATH: it writes its arguments, one per line after their count, and where its
+// standard streams lead, then renames the record into place so that a test never reads half of it.
+class OpenAddressTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const fs::path script = m_dir.file("xdg-open");
+        WriteFileBytes(script,
+                       "#!/bin/sh\n"
+                       "out=\"$(dirname \"$0\")/record\"\n"
+                       "streams=$(readlink /proc/$$/fd/0 /proc/$$/fd/1 /proc/$$/fd/2)\n"
+                       "{ echo \"$#\"; for a in \"$@\"; do echo \"[$a]\"; done; echo \"$streams\"; } > \"$out.part\"\n"
+                       "mv \"$out.part\" \"$out\"\n");
+        fs::permissions(script, fs::perms::owner_all);
+        const char* path = std::getenv("PATH");
+        m_oldPath = path != nullptr ? path : "";
+        ::setenv("PATH", (m_dir.path().string() + ":" + m_oldPath).c_str(), 1);
+    }
+    void TearDown() override { ::setenv("PATH", m_oldPath.c_str(), 1); }
+
+    // The record, once the script has finished; empty after five seconds without one.
+    std::string record() const {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (!fs::exists(m_dir.file("record")) && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return ReadFileBytes(m_dir.file("record"));
+    }
+
+    TempDir m_dir;
+    std::string m_oldPath;
+};
+
+// Children of this process that have ended but were never waited for.
+int zombieChildren() {
+    int count = 0;
+    DIR* proc = ::opendir("/proc");
+    while (dirent* entry = proc != nullptr ? ::readdir(proc) : nullptr) {
+        std::ifstream stat(std::string("/proc/") + entry->d_name + "/stat");
+        std::string line;
+        if (!std::getline(stat, line) || line.rfind(')') == std::string::npos) {
+            continue;
+        }
+        std::istringstream fields(line.substr(line.rfind(')') + 2));
+        char state = 0;
+        long parent = 0;
+        fields >> state >> parent;
+        count += (state == 'Z' && parent == ::getpid()) ? 1 : 0;
+    }
+    if (proc != nullptr) {
+        ::closedir(proc);
+    }
+    return count;
+}
+
+TEST_F(OpenAddressTest, HandsTheAddressOverAsOneUnchangedArgumentWithQuietStreams) {
+    const auto start = std::chrono::steady_clock::now();
+    OpenAddress(0, "http://example.com/a b?x=1&y='2' \"3\"");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    EXPECT_EQ(record(), "1\n[http://example.com/a b?x=1&y='2' \"3\"]\n/dev/null\n/dev/null\n/dev/null\n");
+}
+
+TEST_F(OpenAddressTest, AnEmptyAddressIsHandedOverToo) {
+    OpenAddress(0, "");
+    EXPECT_EQ(record(), "1\n[]\n/dev/null\n/dev/null\n/dev/null\n");
+}
+
+TEST_F(OpenAddressTest, TheFinishedHandlerLeavesNoZombie) {
+    OpenAddress(0, "http://example.com/");
+    ASSERT_FALSE(record().empty());
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (zombieChildren() > 0 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_EQ(zombieChildren(), 0);
+}
+
+TEST_F(OpenAddressTest, NoHandlerAtAllIsSilent) {
+    ::setenv("PATH", m_dir.file("empty").c_str(), 1);
+    OpenAddress(0, "http://example.com/");
+    SUCCEED();
+}
+
+}  // namespace
+}  // namespace plimo
+
+#endif
