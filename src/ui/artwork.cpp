@@ -16,8 +16,7 @@
 namespace plimo {
 namespace {
 
-// A transparent image of the given logical size at the given density, and a painter on it that draws in
-// logical pixels with anti-aliasing.
+// An image of the given logical size at the given density, so that painting on it uses logical pixels.
 QImage blankImage(QSizeF logical, qreal dpr, const QColor& ground = Qt::transparent) {
     QImage image(qCeil(logical.width() * dpr), qCeil(logical.height() * dpr), QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(dpr);

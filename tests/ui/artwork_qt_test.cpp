@@ -182,6 +182,9 @@ TEST(Artwork, ProgramIconIsSharpAtDoubleDensityAndKeepsItsShapeInOtherBoxes) {
     EXPECT_EQ(sharp.size(), QSize(64, 64));
     EXPECT_DOUBLE_EQ(sharp.devicePixelRatio(), 2.0);
     EXPECT_NEAR(meanAlpha(imageOf(sharp)), meanAlpha(imageOf(programIconPixmap(64))), 0.02);
+    const QPixmap fromIcon = programIcon().pixmap(QSize(22, 22), 2.0);
+    EXPECT_EQ(fromIcon.size(), QSize(44, 44)) << "a 2x screen must get a 44-pixel drawing, not an enlarged 22";
+    EXPECT_DOUBLE_EQ(fromIcon.devicePixelRatio(), 2.0);
 
     // A wide box gets the square dog in its middle, not a stretched one.
     const QImage wide = imageOf(programIcon().pixmap(QSize(48, 32)));
