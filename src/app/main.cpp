@@ -23,7 +23,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Plimo"));
     QApplication::setApplicationDisplayName(QStringLiteral("Plimo"));
-    QApplication::setWindowIcon(plimo::ProgramIcon());
+    QApplication::setWindowIcon(plimo::programIcon());
     // The panel hidden in the tray and the settings window closed is no reason to end; only the panel's close is.
     QApplication::setQuitOnLastWindowClosed(false);
     QNetworkProxyFactory::setUseSystemConfiguration(true);

@@ -138,7 +138,7 @@ void Tfoptions::buildAboutTab() {
     page->setPalette(white);
     Image1 = new QLabel(page);
     Image1->setGeometry(4, 4, 309, 175);
-    Image1->setPixmap(ProductPicture(devicePixelRatioF()));
+    Image1->setPixmap(productPicture(devicePixelRatioF()));
     Label1 = new QLabel(QStringLiteral("Версия 1.0"), page);
     Label1->setGeometry(256, 4, 60, 13);
     LMDLabelFill1 = new QLabel(QStringLiteral("Plimo для LiveInternet"), page);

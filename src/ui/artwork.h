@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QIcon>
+#include <QPixmap>
+
+// The program's pictures, drawn in code so that they stay sharp at any pixel density. Each picture has a fixed
+// size in logical pixels; the pixmaps come back at that size times the device pixel ratio, with the ratio set.
+namespace plimo {
+
+// The red running dog of the taskbar and the tray, with pixmaps from 16 to 256 pixels.
+QIcon programIcon();
+
+// The running dog alone, size × size logical pixels, on a transparent ground.
+QPixmap programIconPixmap(int size, qreal devicePixelRatio = 1.0);
+
+// 24 × 23: two blue-violet footprints, the page-views mark.
+QPixmap viewsMark(qreal devicePixelRatio = 1.0);
+
+// 26 × 23: two people, one light and one blue, the visitors mark.
+QPixmap visitorsMark(qreal devicePixelRatio = 1.0);
+
+// 11 × 6: the hide glyph, a downward-pointing triangle, blue with a violet centre.
+QPixmap hideGlyph(qreal devicePixelRatio = 1.0);
+
+// 309 × 175, opaque: the product picture of the about page (dog, name, two lines and their reflection).
+QPixmap productPicture(qreal devicePixelRatio = 1.0);
+
+}  // namespace plimo
