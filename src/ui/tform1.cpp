@@ -8,6 +8,7 @@
 #include "stats/sign_in.h"
 #include "ui/ansi_qstring.h"
 #include "ui/colours.h"
+#include "ui/artwork.h"
 #include "ui/panel_widgets.h"
 #include "ui/tfoptions.h"
 #include "update/maker_site.h"
@@ -61,7 +62,7 @@ void SetTextColour(QWidget* widget, std::int32_t colour) {
 
 }  // namespace
 
-TForm1::TForm1(std::unique_ptr<BrowserEngine> browser, QWidget* parent)
+TForm1::TForm1(std::unique_ptr<BrowserEngine> browser, TTrayIcon::HostCheck trayHostCheck, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
       Timer1(new RefreshTimer(this)),
       WebBrowser1(browser.get()),
@@ -75,13 +76,30 @@ TForm1::TForm1(std::unique_ptr<BrowserEngine> browser, QWidget* parent)
     setColour(m_colour);
     setAlphaBlendValue(m_alpha);
     buildLayout();
+    buildTrayIcon(std::move(trayHostCheck));
 
     connect(Timer1, &RefreshTimer::tick, this, [this] { Guarded([this] { Timer1Timer(); }); });
     connect(WebBrowser1, &BrowserEngine::navigateComplete, this,
             [this] { Guarded([this] { WebBrowser1NavigateComplete2(); }); });
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() { delete PopupMenu1; }
+
+void TForm1::buildTrayIcon(TTrayIcon::HostCheck hostCheck) {
+    PopupMenu1 = new QMenu;
+    N1 = PopupMenu1->addAction(QStringLiteral("Настройки"));
+    N2 = PopupMenu1->addAction(QStringLiteral("Выход"));
+    connect(N1, &QAction::triggered, this, [this] { Guarded([this] { aoptionsExecute(); }); });
+    connect(N2, &QAction::triggered, this, [this] { Guarded([this] { acloseExecute(); }); });
+
+    TrayIcon1 = new TTrayIcon(this, std::move(hostCheck));
+    TrayIcon1->setHint(QStringLiteral("Plimo"));
+    TrayIcon1->setIcon(programIcon());
+    TrayIcon1->setPopupMenu(PopupMenu1);
+    TrayIcon1->setMinimizeToTray(true);
+    TrayIcon1->setIconVisible(true);
+    connect(TrayIcon1, &TTrayIcon::clicked, this, [this] { Guarded([this] { TrayIcon1Click(); }); });
+}
 
 void TForm1::buildLayout() {
     Panel2 = new ClickPanel(this);
@@ -97,6 +115,7 @@ void TForm1::buildLayout() {
     Panel1->setToolTip(QStringLiteral("Свернуть"));
     Image4 = new ClickLabel(Panel1);
     Image4->setGeometry(0, 0, 11, 6);
+    Image4->setPixmap(hideGlyph(devicePixelRatioF()));
 
     auto makeImage = [this](int x, int y, int w, int h) {
         auto* image = new QLabel(this);
@@ -106,6 +125,8 @@ void TForm1::buildLayout() {
     };
     Image6 = makeImage(10, 20, 24, 23);
     Image5 = makeImage(8, 48, 26, 23);
+    Image6->setPixmap(viewsMark(devicePixelRatioF()));
+    Image5->setPixmap(visitorsMark(devicePixelRatioF()));
     Image2 = makeImage(132, 25, 12, 16);
     Image3 = makeImage(132, 51, 12, 16);
 
@@ -129,6 +150,7 @@ void TForm1::buildLayout() {
     ImageList1 = {ArrowPixmap(DownArrowImage()), ArrowPixmap(UpArrowImage())};
 
     connect(LMDSimpleLabel1, &ClickLabel::clicked, this, [this] { Guarded([this] { LMDSimpleLabel1Click(); }); });
+    connect(Image4, &ClickLabel::clicked, this, [this] { Guarded([this] { Image4Click(); }); });
 }
 
 void TForm1::FormCreate() {
@@ -147,6 +169,7 @@ void TForm1::FormActivate() {
     m_firstActivation = 1;
     m_options->LoadSettings();
     setColour(m_options->LMDColorEdit1->colour());
+    TrayIcon1->UpdateIcon();
     Button4Click();
     OfferUpdate();
     RefreshArrows();
@@ -172,9 +195,6 @@ void TForm1::changeEvent(QEvent* event) {
 
 void TForm1::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    // Whenever the panel is shown it becomes the active window, which runs its activation handler.
-    raise();
-    activateWindow();
     // Some window systems never activate a window (no window manager, focus stealing prevention); the first
     // activation's work must not wait for ever then.
     if (m_firstActivation == 0) {
@@ -263,6 +283,24 @@ void TForm1::WebBrowser1NavigateComplete2() { Button2Click(); }
 
 void TForm1::LMDSimpleLabel1Click() { m_options->openAddress(Trimmed(QStringToAnsi(m_options->LMDEdit2->text()))); }
 
+void TForm1::Image4Click() { TrayIcon1->HideToTray(this); }
+
+void TForm1::TrayIcon1Click() {
+    if (isVisible() && !isMinimized()) {
+        TrayIcon1->HideToTray(this);
+    } else {
+        TrayIcon1->RestoreFromTray(this);
+    }
+}
+
+void TForm1::aoptionsExecute() {
+    m_options->show();
+    m_options->raise();
+    m_options->activateWindow();
+}
+
+void TForm1::acloseExecute() { close(); }
+
 void TForm1::RefreshArrows() {
     refreshImage(Image2);
     refreshImage(Image3);
@@ -321,6 +359,10 @@ void TForm1::setVisitorsColour(std::int32_t colour) {
 
 void TForm1::mousePressEvent(QMouseEvent* event) {
     // The bare panel and everything windowless on it is a drag handle.
+    if (event->button() == Qt::RightButton && !TrayIcon1->hostAvailable()) {
+        // Without a notification area the tray menu would be out of reach: the panel offers it instead.
+        PopupMenu1->popup(event->globalPosition().toPoint());
+    }
     if (event->button() != Qt::LeftButton) {
         event->accept();
         return;

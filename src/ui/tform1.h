@@ -3,8 +3,11 @@
 #include "browser/browser_engine.h"
 #include "stats/display.h"
 #include "stats/refresh_timer.h"
+#include "ui/ttray_icon.h"
 
+#include <QAction>
 #include <QLabel>
+#include <QMenu>
 #include <QPixmap>
 #include <QPoint>
 #include <QWidget>
@@ -25,7 +28,9 @@ class Tfoptions;
 class TForm1 : public QWidget {
     Q_OBJECT
 public:
-    explicit TForm1(std::unique_ptr<BrowserEngine> browser, QWidget* parent = nullptr);
+    // Without a tray host check the desktop is asked whether it has a notification area.
+    explicit TForm1(std::unique_ptr<BrowserEngine> browser, TTrayIcon::HostCheck trayHostCheck = {},
+                    QWidget* parent = nullptr);
     ~TForm1() override;
 
     // The settings window, whose controls hold the live settings.
@@ -58,6 +63,13 @@ public:
 
     // The site name opens the site address.
     void LMDSimpleLabel1Click();
+    // The hide glyph sends the panel to the tray.
+    void Image4Click();
+    // A click on the tray icon hides the panel, or shows it again.
+    void TrayIcon1Click();
+    // The tray menu: "Настройки" shows the settings window, "Выход" closes the panel.
+    void aoptionsExecute();
+    void acloseExecute();
 
     // The window colour (0x00BBGGRR or a system colour) that the background and the value labels show.
     void setColour(std::int32_t colour);
@@ -91,6 +103,10 @@ public:
     QLabel* Image2;               // arrow of the page-views change
     QLabel* Image3;               // arrow of the visitors change
     std::array<QPixmap, 2> ImageList1;  // 0 down arrow, 1 up arrow
+    TTrayIcon* TrayIcon1;
+    QMenu* PopupMenu1;
+    QAction* N1;  // "Настройки"
+    QAction* N2;  // "Выход"
 
 signals:
     // The panel has closed; it is the main window, so the program ends.
@@ -107,6 +123,7 @@ protected:
 
 private:
     void buildLayout();
+    void buildTrayIcon(TTrayIcon::HostCheck hostCheck);
     void showArrow(QLabel* image, Arrow arrow);
     static void refreshImage(QLabel* image);
 
