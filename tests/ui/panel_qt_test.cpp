@@ -1,5 +1,6 @@
 #include "app/dialogs.h"
 #include "fake_browser.h"
+#include "temp_dir.h"
 #include "ui/panel_widgets.h"
 #include "ui/tfoptions.h"
 #include "ui/tform1.h"
@@ -23,6 +24,7 @@ protected:
     void build(bool trayHost) {
         form = std::make_unique<TForm1>(std::make_unique<test::FakeBrowser>(), [trayHost] { return trayHost; });
         options = std::make_unique<Tfoptions>(form.get());
+        options->setConfigPath(folder.file("config.ini"));
         options->setAutostartWriter([](const std::string&, bool) {});
         options->setAddressOpener([](const std::string&) {});
         form->setOptionsWindow(options.get());
@@ -37,6 +39,7 @@ protected:
         QApplication::sendEvent(target, &event);
     }
 
+    test::TempDir folder;
     std::unique_ptr<TForm1> form;
     std::unique_ptr<Tfoptions> options;
 };
@@ -111,11 +114,10 @@ TEST_F(Panel, TheTrayMenuOpensTheSettingsAndCloses) {
 
     SetDialogAnswererForTests([](const DialogRequest&) { return QMessageBox::Ok; });
     QSignalSpy closed(form.get(), &TForm1::closed);
-    options->setConfigPath(std::filesystem::temp_directory_path() / "plimo-panel-test-config.ini");
     form->show();
     form->N2->trigger();
     EXPECT_EQ(closed.count(), 1);
-    std::filesystem::remove(options->configPath());
+    EXPECT_NE(test::ReadFileBytes(folder.file("config.ini")).find("fs=0"), std::string::npos);
     SetDialogAnswererForTests({});
 }
 
