@@ -415,6 +415,21 @@ TEST(NetworkBrowser, VerifiesCertificatesAndNeverFollowsHttpsToHttp) {
     EXPECT_EQ(schemeless->document, "secure page");
 }
 
+TEST(NetworkBrowser, GoesThroughTheSystemProxy) {
+    HttpTestServer proxy([](const HttpRequest& request) { return HttpResponse::html("via proxy " + request.target); });
+    const QByteArray previous = qgetenv("http_proxy");
+    qputenv("http_proxy", proxy.url(u"").toUtf8());
+    NetworkBrowser browser(nullptr, shortStall());
+    const std::optional<Report> report =
+        navigateAndWait(browser, QStringLiteral("http://stats.example.invalid/p"), "x");
+    if (previous.isNull())
+        qunsetenv("http_proxy");
+    else
+        qputenv("http_proxy", previous);
+    ASSERT_TRUE(report);
+    EXPECT_EQ(report->document, "via proxy http://stats.example.invalid/p");
+}
+
 TEST(NetworkBrowser, DestroyedMidNavigationStaysQuiet) {
     HttpTestServer server([](const HttpRequest&) {
         HttpResponse response = HttpResponse::html("late");
