@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
-    // Headless unless the caller chose a platform (CTest sets offscreen; test discovery runs without it).
+    // CTest lists the tests without the test environment: listing needs no application object.
+    if (::testing::GTEST_FLAG(list_tests)) {
+        return RUN_ALL_TESTS();
+    }
+    // Headless unless the caller chose a platform.
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }

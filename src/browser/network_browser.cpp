@@ -1,0 +1,292 @@
+#include "browser/network_browser.h"
+
+#include "browser/page_charset.h"
+
+#include <QNetworkAccessManager>
+#include <QNetworkCookieJar>
+#include <QNetworkProxyFactory>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+
+#include <utility>
+
+namespace plimo {
+
+namespace {
+
+// Enough of a browser's identity for services that look at it; the rest is the program's name.
+constexpr char kUserAgent[] = "Mozilla/5.0 (compatible; Plimo)";
+constexpr char kAccept[] = "text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8";
+// Bounds what Qt keeps for us between reads, so an oversized answer is never held whole.
+constexpr qint64 kReadBufferBytes = 1024 * 1024;
+
+// Proxies as the system's settings say, asked per request, without touching Qt's process-wide factory.
+class SystemProxyFactory : public QNetworkProxyFactory {
+public:
+    QList<QNetworkProxy> queryProxy(const QNetworkProxyQuery& query) override { return systemProxyForQuery(query); }
+};
+
+QString durationText(std::chrono::milliseconds duration) {
+    const auto ms = duration.count();
+    if (ms % 1000 == 0)
+        return QString::number(ms / 1000) + (ms == 1000 ? u" second" : u" seconds");
+    return QString::number(ms) + u" ms";
+}
+
+QString sizeText(qint64 bytes) {
+    constexpr qint64 kMiB = 1024 * 1024;
+    if (bytes % kMiB == 0)
+        return QString::number(bytes / kMiB) + u" MiB";
+    return QString::number(bytes) + u" bytes";
+}
+
+QByteArray errorPage(const QString& address, const QString& problem) {
+    const QString shownAddress = address.isEmpty() ? QStringLiteral("(none)") : address;
+    const QString page =
+        u"<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>Page not loaded</title></head>\n"
+        u"<body><h1>Page not loaded</h1>\n<p>" +
+        problem.toHtmlEscaped() + u"</p>\n<p>Address: " + shownAddress.toHtmlEscaped() + u"</p>\n</body></html>\n";
+    return page.toUtf8();
+}
+
+// What a browser makes of a typed address: without a scheme it is a web address; only http and https are
+// fetched (a file: or other scheme would hand local data to the caller as a page).
+std::optional<QUrl> webAddress(const QString& text, QString& problem) {
+    if (text.isEmpty()) {
+        problem = QStringLiteral("No address was given.");
+        return std::nullopt;
+    }
+    const QString withScheme = text.contains(u"://") ? text : u"https://" + text;
+    QUrl url(withScheme, QUrl::TolerantMode);
+    const QString scheme = url.scheme().toLower();
+    if (!url.isValid() || url.host().isEmpty()) {
+        problem = QStringLiteral("The address is not valid.");
+        return std::nullopt;
+    }
+    if (scheme != u"http" && scheme != u"https") {
+        problem = QStringLiteral("Only http and https addresses can be opened.");
+        return std::nullopt;
+    }
+    return url;
+}
+
+// True when the failure only reflects the HTTP status of an answer that has a body of its own (404, 500 ...):
+// a browser shows that body, and so do we.
+// The target of a redirection that a browser follows, resolved against the address that answered.
+std::optional<QUrl> redirectTarget(QNetworkReply* reply, int status) {
+    if (status != 301 && status != 302 && status != 303 && status != 307 && status != 308)
+        return std::nullopt;
+    const QByteArray location = reply->rawHeader("Location").trimmed();
+    if (location.isEmpty())
+        return std::nullopt;  // nowhere to go: the answer itself is the page
+    return reply->url().resolved(QUrl(QString::fromUtf8(location), QUrl::TolerantMode));
+}
+
+bool isStatusOnly(QNetworkReply::NetworkError error, int status) {
+    if (status < 400)
+        return false;
+    switch (error) {
+        case QNetworkReply::ContentAccessDenied:
+        case QNetworkReply::ContentOperationNotPermittedError:
+        case QNetworkReply::ContentNotFoundError:
+        case QNetworkReply::AuthenticationRequiredError:
+        case QNetworkReply::ContentConflictError:
+        case QNetworkReply::ContentGoneError:
+        case QNetworkReply::UnknownContentError:
+        case QNetworkReply::ProtocolInvalidOperationError:
+        case QNetworkReply::InternalServerError:
+        case QNetworkReply::OperationNotImplementedError:
+        case QNetworkReply::ServiceUnavailableError:
+        case QNetworkReply::UnknownServerError:
+            return true;
+        default:
+            return false;
+    }
+}
+
+QString describe(QNetworkReply* reply) {
+    switch (reply->error()) {
+        case QNetworkReply::HostNotFoundError:
+            return QStringLiteral("The server's name could not be found.");
+        case QNetworkReply::ConnectionRefusedError:
+            return QStringLiteral("The server refused the connection.");
+        case QNetworkReply::RemoteHostClosedError:
+            return QStringLiteral("The server closed the connection before the page was complete.");
+        case QNetworkReply::TimeoutError:
+            return QStringLiteral("The connection to the server timed out.");
+        case QNetworkReply::SslHandshakeFailedError:
+            return u"The secure connection failed: " + reply->errorString();
+        default:
+            return u"The page could not be loaded: " + reply->errorString();
+    }
+}
+
+}  // namespace
+
+NetworkBrowser::NetworkBrowser(QObject* parent) : NetworkBrowser(nullptr, Limits{}, parent) {}
+
+NetworkBrowser::NetworkBrowser(QNetworkAccessManager* manager, Limits limits, QObject* parent)
+    : BrowserEngine(parent), m_manager(manager), m_limits(limits) {
+    if (!m_manager) {
+        m_manager = new QNetworkAccessManager(this);
+        m_manager->setProxyFactory(new SystemProxyFactory);
+        m_manager->setCookieJar(new QNetworkCookieJar(m_manager));
+        m_manager->setStrictTransportSecurityEnabled(true);
+    }
+    m_stallTimer.setSingleShot(true);
+    connect(&m_stallTimer, &QTimer::timeout, this, &NetworkBrowser::onStalled);
+}
+
+NetworkBrowser::~NetworkBrowser() {
+    cancelCurrent();
+}
+
+void NetworkBrowser::navigate(const QString& address, const QByteArray& postBody) {
+    cancelCurrent();
+    ++m_navigation;  // drops a report of the previous navigation that is still queued
+    const QString text = address.trimmed();
+    QString problem;
+    const std::optional<QUrl> url = webAddress(text, problem);
+    if (!url) {
+        deliver(errorPage(text, problem), text);
+        return;
+    }
+    m_post = true;
+    m_postBody = postBody;
+    m_redirects = 0;
+    startRequest(*url);
+}
+
+// Redirections are followed here rather than by Qt: that keeps to one request at a time, so a loop costs
+// exactly the allowed number of requests, and the method and body change exactly as a browser changes them.
+void NetworkBrowser::startRequest(const QUrl& url) {
+    m_url = url;
+    m_received.clear();
+    QNetworkRequest request(url);
+    if (m_post)
+        request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/x-www-form-urlencoded"));
+    request.setHeader(QNetworkRequest::UserAgentHeader, QByteArray(kUserAgent));
+    request.setRawHeader("Accept", kAccept);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+    // Our own size limit guards memory; Qt's ratio check would also refuse legitimate, well-compressed pages.
+    request.setDecompressedSafetyCheckThreshold(-1);
+
+    QNetworkReply* reply = m_post ? m_manager->post(request, m_postBody) : m_manager->get(request);
+    reply->setReadBufferSize(kReadBufferBytes);
+    m_reply = reply;
+    const auto progress = [this] { m_stallTimer.start(m_limits.stallTimeout); };
+    connect(reply, &QNetworkReply::readyRead, this, &NetworkBrowser::onReadyRead);
+    connect(reply, &QNetworkReply::finished, this, &NetworkBrowser::onFinished);
+    connect(reply, &QNetworkReply::uploadProgress, this, progress);
+    connect(reply, &QNetworkReply::downloadProgress, this, progress);
+    connect(reply, &QNetworkReply::metaDataChanged, this, progress);
+    m_stallTimer.start(m_limits.stallTimeout);
+}
+
+QByteArray NetworkBrowser::documentSource() const {
+    if (!m_document)
+        throw NoDocumentError();
+    return *m_document;
+}
+
+void NetworkBrowser::onReadyRead() {
+    if (!takeBytes())
+        failCurrent(u"The page is larger than " + sizeText(m_limits.maxDocumentBytes) + u'.');
+}
+
+// Moves what has arrived into the page; false once the page has outgrown the limit.
+bool NetworkBrowser::takeBytes() {
+    while (m_reply && m_reply->bytesAvailable() > 0) {
+        m_received += m_reply->read(m_limits.maxDocumentBytes + 1 - m_received.size());
+        if (m_received.size() > m_limits.maxDocumentBytes)
+            return false;
+    }
+    return true;
+}
+
+void NetworkBrowser::onFinished() {
+    QNetworkReply* reply = m_reply;
+    if (!reply)
+        return;
+    if (!takeBytes()) {
+        failCurrent(u"The page is larger than " + sizeText(m_limits.maxDocumentBytes) + u'.');
+        return;
+    }
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (reply->error() != QNetworkReply::NoError && !isStatusOnly(reply->error(), status)) {
+        failCurrent(describe(reply));
+        return;
+    }
+    if (reply->error() == QNetworkReply::NoError) {
+        if (const std::optional<QUrl> target = redirectTarget(reply, status)) {
+            followRedirect(*target, status);
+            return;
+        }
+    }
+    QByteArray body = std::exchange(m_received, {});
+    const QByteArray contentType = reply->header(QNetworkRequest::ContentTypeHeader).toByteArray();
+    if (DetectPageCharset(contentType, body) == PageCharset::Windows1251)
+        body = Windows1251ToUtf8(body);
+    const QString finalUrl = reply->url().toString();
+    cancelCurrent();
+    deliver(std::move(body), finalUrl);
+}
+
+void NetworkBrowser::followRedirect(const QUrl& target, int status) {
+    const QString scheme = target.scheme().toLower();
+    if (m_redirects == m_limits.maxRedirects) {
+        failCurrent(u"The server redirected more than " + QString::number(m_limits.maxRedirects) + u" times.");
+        return;
+    }
+    if (!target.isValid() || (scheme != u"http" && scheme != u"https")) {
+        failCurrent(u"The server redirected to an address that cannot be opened: " + target.toString());
+        return;
+    }
+    if (m_url.scheme().compare(u"https", Qt::CaseInsensitive) == 0 && scheme == u"http") {
+        failCurrent(QStringLiteral("The server redirected from https to http; the redirection was refused."));
+        return;
+    }
+    cancelCurrent();
+    ++m_redirects;
+    if (status == 301 || status == 302 || status == 303) {
+        m_post = false;
+        m_postBody.clear();
+    }
+    startRequest(target);
+}
+
+void NetworkBrowser::onStalled() {
+    failCurrent(u"No data arrived from the server for " + durationText(m_limits.stallTimeout) + u'.');
+}
+
+void NetworkBrowser::failCurrent(const QString& problem) {
+    const QString address = m_url.toString();
+    cancelCurrent();
+    deliver(errorPage(address, problem), address);
+}
+
+void NetworkBrowser::cancelCurrent() {
+    m_stallTimer.stop();
+    m_received.clear();
+    if (QNetworkReply* reply = m_reply) {
+        m_reply = nullptr;
+        reply->disconnect(this);
+        reply->abort();
+        reply->deleteLater();
+    }
+}
+
+void NetworkBrowser::deliver(QByteArray document, QString url) {
+    const quint64 navigation = m_navigation;
+    QMetaObject::invokeMethod(
+        this,
+        [this, navigation, document = std::move(document), url = std::move(url)]() mutable {
+            if (navigation != m_navigation)
+                return;
+            m_document = std::move(document);
+            emit navigateComplete(url);
+        },
+        Qt::QueuedConnection);
+}
+
+}  // namespace plimo

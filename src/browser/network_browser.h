@@ -1,0 +1,63 @@
+#pragma once
+
+#include "browser/browser_engine.h"
+
+#include <QPointer>
+#include <QTimer>
+#include <QUrl>
+
+#include <chrono>
+#include <optional>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+
+namespace plimo {
+
+// The browser engine on Qt Network. It posts like a browser (form content type, cookies kept for the run,
+// redirections followed, never from https to http), and turns every failed navigation into a short error page,
+// so that a report always follows a navigation that was not cancelled.
+class NetworkBrowser : public BrowserEngine {
+    Q_OBJECT
+public:
+    struct Limits {
+        std::chrono::milliseconds stallTimeout = std::chrono::seconds(30);  // without any progress
+        qint64 maxDocumentBytes = 16 * 1024 * 1024;
+        int maxRedirects = 20;
+    };
+
+    // With a network access manager of its own: system proxy settings, an in-memory cookie jar.
+    explicit NetworkBrowser(QObject* parent = nullptr);
+    // With the given manager (not owned; it must outlive the engine), used with its own settings and cookie jar.
+    NetworkBrowser(QNetworkAccessManager* manager, Limits limits, QObject* parent = nullptr);
+    ~NetworkBrowser() override;
+
+    void navigate(const QString& address, const QByteArray& postBody) override;
+    QByteArray documentSource() const override;
+
+private:
+    void startRequest(const QUrl& url);
+    void followRedirect(const QUrl& target, int status);
+    void onReadyRead();
+    void onFinished();
+    void onStalled();
+    void cancelCurrent();
+    bool takeBytes();
+    void failCurrent(const QString& problem);
+    // Makes the document current and sends the report from the event loop, unless a newer navigation began.
+    void deliver(QByteArray document, QString url);
+
+    QNetworkAccessManager* m_manager;
+    Limits m_limits;
+    QPointer<QNetworkReply> m_reply;
+    QUrl m_url;  // of the request under way
+    bool m_post = true;
+    QByteArray m_postBody;
+    int m_redirects = 0;
+    QByteArray m_received;
+    QTimer m_stallTimer;
+    quint64 m_navigation = 0;
+    std::optional<QByteArray> m_document;
+};
+
+}  // namespace plimo

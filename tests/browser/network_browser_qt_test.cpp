@@ -1,0 +1,449 @@
+#include "browser/network_browser.h"
+
+#include "http_test_server.h"
+#include "qt_printers.h"
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <set>
+
+namespace plimo {
+namespace {
+
+using namespace std::chrono_literals;
+using test::HttpRequest;
+using test::HttpResponse;
+using test::HttpTestServer;
+
+// Connections to the test servers must not go through a proxy the machine may have set.
+class NoProxyEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override { qputenv("no_proxy", "127.0.0.1,localhost"); }
+};
+const auto* const kNoProxy = ::testing::AddGlobalTestEnvironment(new NoProxyEnvironment);
+
+constexpr qint64 kMiB = 1024 * 1024;
+
+NetworkBrowser::Limits shortStall(std::chrono::milliseconds stall = 1000ms) {
+    NetworkBrowser::Limits limits;
+    limits.stallTimeout = stall;
+    return limits;
+}
+
+struct Report {
+    QString url;
+    QByteArray document;
+};
+
+// Navigates and waits for the report; fails the test when none comes in time.
+std::optional<Report> navigateAndWait(NetworkBrowser& browser, const QString& address, const QByteArray& body,
+                                      std::chrono::milliseconds wait = 5000ms) {
+    QSignalSpy reports(&browser, &BrowserEngine::navigateComplete);
+    browser.navigate(address, body);
+    if (!reports.wait(static_cast<int>(wait.count()))) {
+        ADD_FAILURE() << "no report for " << address.toStdString();
+        return std::nullopt;
+    }
+    EXPECT_EQ(reports.size(), 1);
+    return Report{reports.first().first().toString(), browser.documentSource()};
+}
+
+bool isErrorPage(const QByteArray& document) {
+    return document.contains("<title>Page not loaded</title>");
+}
+
+TEST(NetworkBrowser, HoldsNoDocumentBeforeTheFirstNavigation) {
+    NetworkBrowser browser;
+    EXPECT_THROW(browser.documentSource(), NoDocumentError);
+}
+
+TEST(NetworkBrowser, PostsTheBodyExactlyAsGivenWithNoHeadersOfItsOwn) {
+    HttpTestServer server([](const HttpRequest&) { return HttpResponse::html("ok"); });
+    NetworkBrowser browser;
+    const QList<QByteArray> bodies = {
+        QByteArray(),
+        QByteArray("name=;password=;keep_password=1"),
+        QByteArray("name=a b&c;d=e%20f+g;password= &;=%+ ;keep_password=1"),
+        QByteArray("name=\xF1\xE0\xE9\xF2.\xF0\xF4;password=\xCF\xE0\xF0\xEE\xEB\xFC"),  // Windows-1251 bytes
+        QByteArray("a\0b", 3),
+    };
+    // What a browser sends by itself; anything else would be a header the program chose.
+    const std::set<QByteArray> browserHeaders = {"host",   "content-type",    "content-length",  "user-agent",
+                                                 "accept", "accept-encoding", "accept-language", "connection"};
+    for (const QByteArray& body : bodies) {
+        SCOPED_TRACE(body.toPercentEncoding().toStdString());
+        ASSERT_TRUE(navigateAndWait(browser, server.url(u"/stat/example.com/index.html"), body));
+        const HttpRequest& request = server.requests().last();
+        EXPECT_EQ(request.method, "POST");
+        EXPECT_EQ(request.target, "/stat/example.com/index.html");
+        EXPECT_EQ(request.body, body);
+        EXPECT_EQ(request.header("Content-Length"), QByteArray::number(body.size()));
+        EXPECT_FALSE(request.hasHeader("Transfer-Encoding"));
+        EXPECT_EQ(request.header("Content-Type"), "application/x-www-form-urlencoded");
+        for (const auto& [name, value] : request.headers)
+            EXPECT_TRUE(browserHeaders.count(name.toLower())) << name.toStdString() << ": " << value.toStdString();
+    }
+    EXPECT_EQ(browser.documentSource(), "ok");
+}
+
+TEST(NetworkBrowser, KeepsCookiesAcrossRedirectsAndLaterNavigations) {
+    HttpTestServer server([](const HttpRequest& request) {
+        if (request.path() == "/login")
+            return HttpResponse::redirect(302, "/stats").header("Set-Cookie", "session=s3cr3t; Path=/; HttpOnly");
+        return HttpResponse::html("page " + request.path() + " cookie " + request.header("Cookie"));
+    });
+    NetworkBrowser browser;
+    const std::optional<Report> first = navigateAndWait(browser, server.url(u"/login"), "name=x;password=y");
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->url, server.url(u"/stats"));
+    EXPECT_EQ(first->document, "page /stats cookie session=s3cr3t");
+
+    ASSERT_EQ(server.requests().size(), 2);
+    const HttpRequest& followed = server.requests()[1];
+    EXPECT_EQ(followed.method, "GET");
+    EXPECT_TRUE(followed.body.isEmpty());
+    EXPECT_FALSE(followed.hasHeader("Content-Type"));
+
+    const std::optional<Report> later = navigateAndWait(browser, server.url(u"/again"), "name=x");
+    ASSERT_TRUE(later);
+    EXPECT_EQ(server.requests().last().header("Cookie"), "session=s3cr3t");
+    EXPECT_EQ(later->document, "page /again cookie session=s3cr3t");
+}
+
+TEST(NetworkBrowser, RedirectedPostBecomesGetExceptFor307And308) {
+    int status = 0;
+    HttpTestServer server([&](const HttpRequest& request) {
+        if (request.path() == "/form")
+            return HttpResponse::redirect(status, "/target");
+        return HttpResponse::html(request.method + ' ' + request.body);
+    });
+    NetworkBrowser browser;
+    const struct {
+        int status;
+        QByteArray document;
+    } cases[] = {{301, "GET "}, {302, "GET "}, {303, "GET "}, {307, "POST a=1;b=2"}, {308, "POST a=1;b=2"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.status);
+        status = c.status;
+        const std::optional<Report> report = navigateAndWait(browser, server.url(u"/form"), "a=1;b=2");
+        ASSERT_TRUE(report);
+        EXPECT_EQ(report->document, c.document);
+        EXPECT_EQ(report->url, server.url(u"/target"));
+    }
+}
+
+TEST(NetworkBrowser, EndlessRedirectionEndsInAnErrorPage) {
+    HttpTestServer server([](const HttpRequest&) { return HttpResponse::redirect(302, "/loop"); });
+    NetworkBrowser browser;
+    const std::optional<Report> report = navigateAndWait(browser, server.url(u"/loop"), "x=1");
+    ASSERT_TRUE(report);
+    EXPECT_TRUE(isErrorPage(report->document)) << report->document.toStdString();
+    EXPECT_TRUE(report->document.contains("redirected more than 20 times"));
+    EXPECT_EQ(server.requests().size(), 21);  // the first request and twenty redirections
+}
+
+TEST(NetworkBrowser, AnswersWithErrorStatusAreTheDocument) {
+    HttpTestServer server([](const HttpRequest& request) {
+        HttpResponse response = HttpResponse::html("<p>broken: " + request.path() + "</p>");
+        response.status = request.path() == "/missing" ? 404 : 500;
+        return response;
+    });
+    NetworkBrowser browser;
+    for (const char16_t* path : {u"/missing", u"/crash"}) {
+        const std::optional<Report> report = navigateAndWait(browser, server.url(path), "x");
+        ASSERT_TRUE(report);
+        EXPECT_EQ(report->document, "<p>broken: " + QStringView(path).toUtf8() + "</p>");
+    }
+}
+
+TEST(NetworkBrowser, DecodesCompressedAnswers) {
+    HttpTestServer server([](const HttpRequest& request) {
+        HttpResponse response = HttpResponse::html("<html>" + QByteArray(5000, 'z') + "</html>");
+        response.gzip = true;
+        response.chunked = request.path() == "/chunked";
+        return response;
+    });
+    NetworkBrowser browser;
+    for (const char16_t* path : {u"/plain", u"/chunked"}) {
+        const std::optional<Report> report = navigateAndWait(browser, server.url(path), "x");
+        ASSERT_TRUE(report);
+        EXPECT_EQ(report->document, "<html>" + QByteArray(5000, 'z') + "</html>");
+    }
+    EXPECT_TRUE(server.requests().first().header("Accept-Encoding").contains("gzip"));
+}
+
+TEST(NetworkBrowser, HandsWindows1251PagesOverAsUtf8AndOthersUnchanged) {
+    // "Посетители" in Windows-1251 and in UTF-8.
+    const QByteArray cp1251 = "\xCF\xEE\xF1\xE5\xF2\xE8\xF2\xE5\xEB\xE8";
+    const QByteArray utf8 = "\xD0\x9F\xD0\xBE\xD1\x81\xD0\xB5\xD1\x82\xD0\xB8\xD1\x82\xD0\xB5\xD0\xBB\xD0\xB8";
+    const QByteArray metaTag = R"(<meta http-equiv="Content-Type" content="text/html; charset=windows-1251">)";
+    HttpTestServer server([&](const HttpRequest& request) {
+        const QByteArray path = request.path();
+        if (path == "/header")
+            return HttpResponse::html("<p>" + cp1251 + "</p>", "text/html; charset=Windows-1251");
+        if (path == "/meta")
+            return HttpResponse::html("<head>" + metaTag + "</head><p>" + cp1251 + "</p>", "text/html");
+        if (path == "/utf8-header-wins")
+            return HttpResponse::html("<head>" + metaTag + "</head><p>" + utf8 + "</p>");
+        return HttpResponse::html("<p>" + utf8 + "</p>", "text/html");
+    });
+    NetworkBrowser browser;
+    const struct {
+        const char16_t* path;
+        QByteArray document;
+    } cases[] = {
+        {u"/header", "<p>" + utf8 + "</p>"},
+        {u"/meta", "<head>" + metaTag + "</head><p>" + utf8 + "</p>"},
+        {u"/utf8-header-wins", "<head>" + metaTag + "</head><p>" + utf8 + "</p>"},
+        {u"/undeclared", "<p>" + utf8 + "</p>"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(QStringView(c.path).toString().toStdString());
+        const std::optional<Report> report = navigateAndWait(browser, server.url(c.path), "x");
+        ASSERT_TRUE(report);
+        EXPECT_EQ(report->document, c.document);
+    }
+}
+
+TEST(NetworkBrowser, NewNavigationCancelsTheOneUnderWay) {
+    HttpTestServer server([](const HttpRequest& request) {
+        HttpResponse response = HttpResponse::html("page " + request.path());
+        if (request.path() == "/slow")
+            response.delay = 300ms;
+        return response;
+    });
+    NetworkBrowser browser;
+    QSignalSpy reports(&browser, &BrowserEngine::navigateComplete);
+    browser.navigate(server.url(u"/slow"), "first");
+    QTest::qWait(50);
+    browser.navigate(server.url(u"/fast"), "second");
+    ASSERT_TRUE(reports.wait(3000));
+    EXPECT_EQ(browser.documentSource(), "page /fast");
+    QTest::qWait(600);  // long enough for the slow answer to have come
+    EXPECT_EQ(reports.size(), 1);
+    EXPECT_EQ(browser.documentSource(), "page /fast");
+
+    // Cancelled at once, before its request could even leave.
+    browser.navigate(server.url(u"/slow"), "third");
+    browser.navigate(server.url(u"/fast"), "fourth");
+    ASSERT_TRUE(reports.wait(3000));
+    QTest::qWait(600);
+    EXPECT_EQ(reports.size(), 2);
+    EXPECT_EQ(server.requests().last().body, "fourth");
+}
+
+TEST(NetworkBrowser, KeepsThePreviousDocumentUntilTheNewOneArrives) {
+    HttpTestServer server([](const HttpRequest& request) {
+        HttpResponse response = HttpResponse::html("page " + request.path());
+        if (request.path() == "/second")
+            response.delay = 300ms;
+        return response;
+    });
+    NetworkBrowser browser;
+    ASSERT_TRUE(navigateAndWait(browser, server.url(u"/first"), "x"));
+
+    QSignalSpy reports(&browser, &BrowserEngine::navigateComplete);
+    browser.navigate(server.url(u"/second"), "x");
+    EXPECT_EQ(browser.documentSource(), "page /first");
+    QTest::qWait(100);
+    EXPECT_EQ(browser.documentSource(), "page /first");
+    ASSERT_TRUE(reports.wait(3000));
+    EXPECT_EQ(browser.documentSource(), "page /second");
+}
+
+TEST(NetworkBrowser, UnusableAddressesGiveAnErrorPageReportedLater) {
+    NetworkBrowser browser;
+    for (const QString& address : {QString(), QStringLiteral("   "), QStringLiteral("http://"),
+                                   QStringLiteral("ftp://127.0.0.1/file"), QStringLiteral("file:///etc/passwd")}) {
+        SCOPED_TRACE(address.toStdString());
+        QSignalSpy reports(&browser, &BrowserEngine::navigateComplete);
+        EXPECT_NO_THROW(browser.navigate(address, "x"));
+        EXPECT_EQ(reports.size(), 0);  // never from inside navigate()
+        ASSERT_TRUE(reports.wait(2000));
+        EXPECT_TRUE(isErrorPage(browser.documentSource())) << browser.documentSource().toStdString();
+    }
+    EXPECT_FALSE(browser.documentSource().contains("root:"));
+}
+
+TEST(NetworkBrowser, ErrorPageNamesTheAddressSafely) {
+    NetworkBrowser browser;
+    const std::optional<Report> report = navigateAndWait(browser, QStringLiteral("gopher://<b>x</b>"), "x");
+    ASSERT_TRUE(report);
+    EXPECT_TRUE(report->document.contains("gopher://&lt;b&gt;x&lt;/b&gt;")) << report->document.toStdString();
+    EXPECT_FALSE(report->document.contains("<b>"));
+}
+
+TEST(NetworkBrowser, SilentServerGivesATimeOutPageAfterTheStallTime) {
+    HttpTestServer server([](const HttpRequest&) { return HttpResponse::silence(); });
+    NetworkBrowser browser(nullptr, shortStall(700ms));
+    QElapsedTimer clock;
+    clock.start();
+    const std::optional<Report> report = navigateAndWait(browser, server.url(u"/"), "x", 5000ms);
+    ASSERT_TRUE(report);
+    EXPECT_GE(clock.elapsed(), 650);
+    EXPECT_TRUE(isErrorPage(report->document));
+    EXPECT_TRUE(report->document.contains("No data arrived from the server for 700 ms"));
+    EXPECT_TRUE(report->document.contains(server.url(u"/").toUtf8()));
+}
+
+TEST(NetworkBrowser, SlowButSteadyAnswerIsNotCutOff) {
+    HttpTestServer server([](const HttpRequest&) {
+        HttpResponse response = HttpResponse::html(QByteArray(10, 'a'));
+        response.bodyRepeat = 6;
+        response.trickleBytes = 10;
+        response.trickleInterval = 250ms;  // 1.25 s in all, never 0.7 s without a byte
+        return response;
+    });
+    NetworkBrowser browser(nullptr, shortStall(700ms));
+    const std::optional<Report> report = navigateAndWait(browser, server.url(u"/"), "x", 5000ms);
+    ASSERT_TRUE(report);
+    EXPECT_EQ(report->document, QByteArray(60, 'a'));
+}
+
+TEST(NetworkBrowser, ConnectionCutMidPageGivesAnErrorPageNotHalfAPage) {
+    HttpTestServer server([](const HttpRequest&) {
+        HttpResponse response = HttpResponse::html(QByteArray(1000, 'n'));
+        response.cutAfter = 400;
+        return response;
+    });
+    NetworkBrowser browser(nullptr, shortStall());
+    const std::optional<Report> report = navigateAndWait(browser, server.url(u"/"), "x");
+    ASSERT_TRUE(report);
+    EXPECT_TRUE(isErrorPage(report->document));
+    EXPECT_TRUE(report->document.contains("closed the connection")) << report->document.toStdString();
+}
+
+TEST(NetworkBrowser, UnreachableServersGiveErrorPages) {
+    quint16 closedPort = 0;
+    {
+        QTcpServer probe;
+        ASSERT_TRUE(probe.listen(QHostAddress::LocalHost));
+        closedPort = probe.serverPort();
+    }
+    NetworkBrowser browser(nullptr, shortStall());
+    const QString refusedAddress = u"http://127.0.0.1:" + QString::number(closedPort) + u"/stat";
+    const std::optional<Report> refused = navigateAndWait(browser, refusedAddress, "x");
+    ASSERT_TRUE(refused);
+    EXPECT_TRUE(refused->document.contains("refused the connection")) << refused->document.toStdString();
+    EXPECT_TRUE(refused->document.contains(refusedAddress.toUtf8()));
+
+    // Without a name server the look-up may fail or hang; either way a page must come.
+    const std::optional<Report> unknown = navigateAndWait(browser, QStringLiteral("http://no-such-host.invalid/"), "x");
+    ASSERT_TRUE(unknown);
+    EXPECT_TRUE(isErrorPage(unknown->document));
+}
+
+TEST(NetworkBrowser, OversizedAnswersAreAbandonedForAnErrorPage) {
+    HttpTestServer server([](const HttpRequest& request) {
+        HttpResponse response = HttpResponse::html(QByteArray(64 * 1024, 'b'));
+        response.bodyRepeat = 20 * 16;  // 20 MiB
+        response.gzip = request.path() == "/compressed";
+        return response;
+    });
+    NetworkBrowser browser;
+    for (const char16_t* path : {u"/plain", u"/compressed"}) {
+        SCOPED_TRACE(QStringView(path).toString().toStdString());
+        const std::optional<Report> report = navigateAndWait(browser, server.url(path), "x", 10000ms);
+        ASSERT_TRUE(report);
+        EXPECT_TRUE(report->document.contains("The page is larger than 16 MiB"))
+            << report->document.left(300).toStdString();
+        EXPECT_LT(report->document.size(), 1000);
+    }
+}
+
+TEST(NetworkBrowser, OversizedAnswerIsAbandonedAsSoonAsItExceedsTheLimit) {
+    HttpTestServer server([](const HttpRequest&) {
+        HttpResponse response = HttpResponse::html(QByteArray(1000, 'c'));
+        response.bodyRepeat = 1000;
+        response.chunked = true;  // no length announced beforehand
+        response.trickleBytes = 100 * 1000;
+        response.trickleInterval = 60s;  // then nothing for a long time
+        return response;
+    });
+    NetworkBrowser::Limits limits;
+    limits.maxDocumentBytes = 64 * 1024;
+    limits.stallTimeout = 10s;
+    NetworkBrowser browser(nullptr, limits);
+    QElapsedTimer clock;
+    clock.start();
+    const std::optional<Report> report = navigateAndWait(browser, server.url(u"/"), "x", 5000ms);
+    ASSERT_TRUE(report);
+    EXPECT_LT(clock.elapsed(), 3000);
+    EXPECT_TRUE(report->document.contains("The page is larger than 65536 bytes"));
+}
+
+TEST(NetworkBrowser, VerifiesCertificatesAndNeverFollowsHttpsToHttp) {
+    HttpTestServer plain([](const HttpRequest&) { return HttpResponse::html("insecure page"); });
+    HttpTestServer secure(
+        [&](const HttpRequest& request) {
+            if (request.path() == "/downgrade")
+                return HttpResponse::redirect(302, plain.url(u"/page").toUtf8());
+            return HttpResponse::html("secure page");
+        },
+        {.tls = true});
+    {
+        NetworkBrowser browser(nullptr, shortStall(3000ms));
+        const std::optional<Report> untrusted = navigateAndWait(browser, secure.url(u"/page"), "x");
+        ASSERT_TRUE(untrusted);
+        EXPECT_TRUE(untrusted->document.contains("The secure connection failed: SSL handshake failed"))
+            << untrusted->document.toStdString();
+        EXPECT_TRUE(secure.requests().isEmpty());
+    }
+
+    // Qt keeps connections, with their TLS settings, per manager: trust first, then make the engine.
+    test::TrustTestCertificate trust;
+    NetworkBrowser browser(nullptr, shortStall(3000ms));
+    const std::optional<Report> trusted = navigateAndWait(browser, secure.url(u"/page"), "x");
+    ASSERT_TRUE(trusted);
+    EXPECT_EQ(trusted->document, "secure page");
+
+    const std::optional<Report> downgrade = navigateAndWait(browser, secure.url(u"/downgrade"), "x");
+    ASSERT_TRUE(downgrade);
+    EXPECT_TRUE(downgrade->document.contains("from https to http")) << downgrade->document.toStdString();
+    EXPECT_TRUE(plain.requests().isEmpty());
+
+    // An address typed without a scheme is taken as https.
+    const std::optional<Report> schemeless =
+        navigateAndWait(browser, u"127.0.0.1:" + QString::number(secure.port()) + u"/page", "x");
+    ASSERT_TRUE(schemeless);
+    EXPECT_EQ(schemeless->document, "secure page");
+}
+
+TEST(NetworkBrowser, GoesThroughTheSystemProxy) {
+    HttpTestServer proxy([](const HttpRequest& request) { return HttpResponse::html("via proxy " + request.target); });
+    const QByteArray previous = qgetenv("http_proxy");
+    qputenv("http_proxy", proxy.url(u"").toUtf8());
+    NetworkBrowser browser(nullptr, shortStall());
+    const std::optional<Report> report =
+        navigateAndWait(browser, QStringLiteral("http://stats.example.invalid/p"), "x");
+    if (previous.isNull())
+        qunsetenv("http_proxy");
+    else
+        qputenv("http_proxy", previous);
+    ASSERT_TRUE(report);
+    EXPECT_EQ(report->document, "via proxy http://stats.example.invalid/p");
+}
+
+TEST(NetworkBrowser, DestroyedMidNavigationStaysQuiet) {
+    HttpTestServer server([](const HttpRequest&) {
+        HttpResponse response = HttpResponse::html("late");
+        response.delay = 200ms;
+        return response;
+    });
+    {
+        NetworkBrowser browser;
+        browser.navigate(server.url(u"/"), "x");
+        QTest::qWait(50);
+    }
+    QTest::qWait(400);  // the answer arrives for nobody
+    EXPECT_EQ(server.requests().size(), 1);
+}
+
+}  // namespace
+}  // namespace plimo
