@@ -9,6 +9,10 @@ std::string WideToAnsi(std::u16string_view wide) {
     return WideToWindows1251(wide);
 }
 
+void AppendWideToAnsi(std::string& ansi, std::u16string_view wide) {
+    AppendWideToWindows1251(ansi, wide);
+}
+
 std::u16string AnsiToWide(std::string_view ansi) {
     return Windows1251ToWide(ansi);
 }

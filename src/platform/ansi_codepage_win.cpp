@@ -27,8 +27,13 @@ void AppendWidePiece(std::string& result, const wchar_t* wide, int length) {
 }  // namespace
 
 std::string WideToAnsi(std::u16string_view wide) {
-    static_assert(sizeof(wchar_t) == sizeof(char16_t));
     std::string result;
+    AppendWideToAnsi(result, wide);
+    return result;
+}
+
+void AppendWideToAnsi(std::string& result, std::u16string_view wide) {
+    static_assert(sizeof(wchar_t) == sizeof(char16_t));
     std::size_t offset = 0;
     while (offset < wide.size()) {
         std::size_t length = wide.size() - offset;
@@ -42,7 +47,6 @@ std::string WideToAnsi(std::u16string_view wide) {
         AppendWidePiece(result, reinterpret_cast<const wchar_t*>(wide.data() + offset), static_cast<int>(length));
         offset += length;
     }
-    return result;
 }
 
 std::u16string AnsiToWide(std::string_view ansi) {

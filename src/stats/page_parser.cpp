@@ -1,36 +1,82 @@
 #include "stats/page_parser.h"
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
-#include <functional>
+#include <cstdint>
+#include <cstring>
 
 #include "platform/windows1251.h"
 
 namespace plimo {
 namespace {
 
-// A marker in Windows-1251, with the searcher that finds it. The page is full of '<', the first byte of every
-// marker, so a plain find would stop at each one; Horspool skips ahead by up to the marker's length instead.
+// Finds a marker of 2 to 255 bytes. The page is full of '<', the first byte of every marker, and of the bytes
+// its markup is made of, so the search skips ahead by the last two bytes under the marker's end: a byte pair
+// that the marker does not hold lets it jump nearly its whole length.
+class PairSkipSearcher {
+public:
+    explicit PairSkipSearcher(std::string_view pattern) : m_pattern(pattern) {
+        const std::size_t last = pattern.size() - 1;
+        m_skip.fill(static_cast<std::uint8_t>(last));
+        // Later pairs overwrite earlier ones with smaller skips; a hash collision only shortens a skip.
+        for (std::size_t j = 1; j < last; ++j) {
+            m_skip[Hash(pattern[j - 1], pattern[j])] = static_cast<std::uint8_t>(last - j);
+        }
+        const std::size_t lastPair = Hash(pattern[last - 1], pattern[last]);
+        m_skipAfterMismatch = m_skip[lastPair];
+        m_skip[lastPair] = 0;
+    }
+
+    // The offset of the first occurrence in text, or npos.
+    std::size_t findIn(std::string_view text) const {
+        const std::size_t length = m_pattern.size();
+        if (text.size() < length) {
+            return std::string_view::npos;
+        }
+        const char* const data = text.data();
+        const std::size_t lastStart = text.size() - length;
+        std::size_t i = 0;
+        while (i <= lastStart) {
+            const std::size_t skip = m_skip[Hash(data[i + length - 2], data[i + length - 1])];
+            if (skip != 0) {
+                i += skip;
+                continue;
+            }
+            if (std::memcmp(data + i, m_pattern.data(), length) == 0) {
+                return i;
+            }
+            i += m_skipAfterMismatch;
+        }
+        return std::string_view::npos;
+    }
+
+private:
+    static std::size_t Hash(char first, char second) {
+        return ((static_cast<unsigned char>(first) << 4) ^ static_cast<unsigned char>(second)) & 0xFFFu;
+    }
+
+    std::string_view m_pattern;
+    std::array<std::uint8_t, 4096> m_skip;
+    std::size_t m_skipAfterMismatch;
+};
+
+// A marker in Windows-1251 with its searcher and the number of characters between it and the value's window.
 class Marker {
 public:
     Marker(std::u16string_view text, std::size_t skipped)
-        : m_bytes(WideToWindows1251(text)), m_skipped(skipped), m_searcher(m_bytes.begin(), m_bytes.end()) {}
+        : m_bytes(WideToWindows1251(text)), m_skipped(skipped), m_searcher(m_bytes) {}
     Marker(const Marker&) = delete;
     Marker& operator=(const Marker&) = delete;
 
     std::string_view bytes() const { return m_bytes; }
     std::size_t skipped() const { return m_skipped; }
-
-    // The offset of the first occurrence, or npos.
-    std::size_t findIn(std::string_view text) const {
-        const auto found = std::search(text.begin(), text.end(), m_searcher);
-        return found == text.end() ? std::string_view::npos : static_cast<std::size_t>(found - text.begin());
-    }
+    std::size_t findIn(std::string_view text) const { return m_searcher.findIn(text); }
 
 private:
     std::string m_bytes;
-    std::size_t m_skipped;  // characters between the marker and the value's window
-    std::boyer_moore_horspool_searcher<std::string::const_iterator> m_searcher;
+    std::size_t m_skipped;
+    PairSkipSearcher m_searcher;
 };
 
 constexpr std::size_t kWindowLength = 25;

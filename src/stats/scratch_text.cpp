@@ -1,5 +1,7 @@
 #include "stats/scratch_text.h"
 
+#include <bit>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
@@ -29,15 +31,14 @@ bool IsContinuation(unsigned char byte) {
     return (byte & 0xC0u) == 0x80u;
 }
 
-// Eight bytes at once, to skip the long ASCII stretches of markup quickly.
-bool EightAreAscii(const unsigned char* p) {
+std::uint64_t Load8(const unsigned char* p) {
     std::uint64_t word;
     std::memcpy(&word, p, sizeof word);
-    return (word & 0x8080808080808080u) == 0;
+    return word;
 }
 
-// Decodes up to a buffer's worth of characters from in; false when the bytes are not the lenient UTF-8 the page
-// reader accepts. Stops early rather than split a sequence, so a piece never ends inside one.
+// Decodes the lenient UTF-8 of the page reader a piece at a time, so that the wide text of a large page never
+// exists whole and each piece is still in the cache when it is encoded.
 class LenientUtf8Decoder {
 public:
     explicit LenientUtf8Decoder(std::string_view utf8)
@@ -45,22 +46,37 @@ public:
 
     bool done() const { return m_in == m_end; }
 
-    // Fills out with at most capacity characters; returns how many, or -1 on a decoding failure.
+    // Fills out with at most capacity characters, never stopping inside a sequence; returns how many, or -1 when
+    // the bytes are not the UTF-8 the reader accepts.
     std::ptrdiff_t decode(char16_t* out, std::size_t capacity) {
         char16_t* const outStart = out;
         char16_t* const outEnd = out + capacity;
         const unsigned char* in = m_in;
         const unsigned char* const end = m_end;
         while (in != end && out != outEnd) {
-            while (end - in >= 8 && outEnd - out >= 8 && EightAreAscii(in)) {
+            // Runs of markup: eight ASCII bytes at a time.
+            if (end - in >= 8 && outEnd - out >= 8 && (Load8(in) & 0x8080808080808080u) == 0) {
                 for (int k = 0; k < 8; ++k) {
                     out[k] = in[k];
                 }
                 in += 8;
                 out += 8;
+                continue;
             }
-            if (in == end || out == outEnd) {
-                break;
+            // Runs of Russian letters: four two-byte sequences at a time (leads with bit 7 set and bit 5 clear,
+            // each followed by a continuation byte). The arithmetic places the characters in little-endian order.
+            if constexpr (std::endian::native == std::endian::little) {
+                if (end - in >= 8 && outEnd - out >= 4) {
+                    const std::uint64_t word = Load8(in);
+                    if ((word & 0xC0A0C0A0C0A0C0A0u) == 0x8080808080808080u) {
+                        const std::uint64_t four =
+                            ((word & 0x001F001F001F001Fu) << 6) | ((word >> 8) & 0x003F003F003F003Fu);
+                        std::memcpy(out, &four, sizeof four);
+                        in += 8;
+                        out += 4;
+                        continue;
+                    }
+                }
             }
             const unsigned lead = *in;
             if (lead < 0x80u) {
@@ -98,31 +114,35 @@ bool IsHighSurrogate(char16_t c) {
 }  // namespace
 
 std::string Utf8ToAnsi(std::string_view utf8) {
-    // Decoded and encoded a piece at a time: the wide text of a large page never exists whole, and each piece
-    // stays in the cache between the two steps.
-    constexpr std::size_t kPieceLength = 8192;
+    std::string ansi;
+    Utf8ToAnsi(utf8, ansi);
+    return ansi;
+}
+
+void Utf8ToAnsi(std::string_view utf8, std::string& ansi) {
+    constexpr std::size_t kPieceLength = 4096;
     char16_t piece[kPieceLength + 1];
-    std::string result;
-    result.reserve(utf8.size());
+    ansi.clear();
+    ansi.reserve(utf8.size());
     LenientUtf8Decoder decoder(utf8);
     std::size_t carried = 0;  // a high surrogate held back so that a pair is never split between pieces
     while (!decoder.done()) {
         const std::ptrdiff_t decoded = decoder.decode(piece + carried, kPieceLength);
         if (decoded < 0) {
-            return std::string();
+            ansi.clear();
+            return;
         }
         std::size_t length = carried + static_cast<std::size_t>(decoded);
         carried = 0;
-        if (!decoder.done() && length > 0 && IsHighSurrogate(piece[length - 1])) {
+        if (!decoder.done() && IsHighSurrogate(piece[length - 1])) {
             carried = 1;
             --length;
         }
-        result += WideToAnsi(std::u16string_view(piece, length));
+        AppendWideToAnsi(ansi, std::u16string_view(piece, length));
         if (carried) {
             piece[0] = piece[length];
         }
     }
-    return result;
 }
 
 }  // namespace plimo

@@ -73,6 +73,28 @@ TEST(Windows1251, SurrogatesBecomeOneQuestionMarkPerCharacter) {
     EXPECT_EQ(WideToWindows1251(std::u16string{u'\xD83D', u'\xD83D', u'\xDE00'}), "??");
 }
 
+TEST(Windows1251, SurrogatesAreFoundWhereverTheyStandInALongText) {
+    // Long texts are converted in blocks; a pair must give one '?' at every offset, also across two blocks.
+    for (std::size_t offset = 0; offset < 24; ++offset) {
+        std::u16string wide(40, u'\u0436');  // ж
+        wide.replace(offset, 2, u"\U0001F600");
+        std::string expected(38, '\xE6');
+        expected.insert(offset, "?");
+        EXPECT_EQ(WideToWindows1251(wide), expected) << "offset " << offset;
+        wide[offset + 1] = u'x';  // the high surrogate alone
+        expected.insert(offset + 1, "x");
+        EXPECT_EQ(WideToWindows1251(wide), expected) << "offset " << offset;
+    }
+}
+
+TEST(Windows1251, AppendingKeepsWhatIsThere) {
+    std::string bytes = "Memo1\r\n";
+    AppendWideToWindows1251(bytes, u"Плимо");
+    AppendWideToWindows1251(bytes, u"");
+    AppendWideToWindows1251(bytes, u"!");
+    EXPECT_EQ(bytes, "Memo1\r\n\xCF\xEB\xE8\xEC\xEE!");
+}
+
 TEST(Windows1251, EmptyTextsStayEmpty) {
     EXPECT_EQ(WideToWindows1251(std::u16string_view()), "");
     EXPECT_EQ(Windows1251ToWide(std::string_view()), u"");

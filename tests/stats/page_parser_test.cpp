@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 
 namespace plimo {
@@ -141,6 +142,36 @@ TEST(ExtractLivalue, BinaryAndHugeTextsAreSearchedSafely) {
     huge += kVisitorsChangeMarker + std::string(23, ' ') + "-7";
     EXPECT_EQ(extract_livalue(huge, "posetiteliplus"), "-7");
     EXPECT_EQ(extract_livalue(huge, "prosmotriplus"), "?");
+}
+
+TEST(ExtractLivalue, FindsWhatAPlainSearchFinds) {
+    // Texts made of pieces of the markers, so that the search meets many near misses and false starts.
+    std::mt19937 random(1251);
+    for (int round = 0; round < 3000; ++round) {
+        const MarkerCase& target = kMarkers[random() % 4];
+        std::string text;
+        const int pieces = static_cast<int>(random() % 12);
+        for (int p = 0; p < pieces; ++p) {
+            const std::string& source = kMarkers[random() % 4].marker;
+            const std::size_t from = random() % source.size();
+            const std::size_t length = 1 + random() % (source.size() - from);
+            text += source.substr(from, length);
+            if (random() % 3 == 0) {
+                text += static_cast<char>(random());
+            }
+        }
+        if (random() % 2 == 0) {
+            text.insert(random() % (text.size() + 1), target.marker);
+        }
+        text += std::string(random() % 40, '7');
+        const std::size_t found = text.find(target.marker);
+        const std::string expected = found == std::string::npos
+                                         ? "?"
+                                         : (text.size() - found - target.length <= target.skipped
+                                                ? ""
+                                                : text.substr(found + target.length + target.skipped, 25));
+        ASSERT_EQ(extract_livalue(text, target.key), expected) << "round " << round;
+    }
 }
 
 struct NumberCase {

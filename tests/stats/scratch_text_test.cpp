@@ -181,6 +181,16 @@ TEST(Utf8ToAnsi, LongTextsConvertWholeOrNotAtAll) {
     EXPECT_EQ(Utf8ToAnsi(russian), "");
 }
 
+TEST(Utf8ToAnsi, ConvertingIntoABufferReplacesItsContent) {
+    std::string buffer = "old content that is longer than the new";
+    Utf8ToAnsi("Просмотры", buffer);
+    EXPECT_EQ(buffer, "\xcf\xf0\xee\xf1\xec\xee\xf2\xf0\xfb");
+    Utf8ToAnsi("<b>\xD0", buffer);
+    EXPECT_EQ(buffer, "");
+    Utf8ToAnsi("", buffer);
+    EXPECT_EQ(buffer, "");
+}
+
 TEST(Utf8ToAnsi, HugeAndRandomInputs) {
     std::string huge(100u << 20, '<');
     EXPECT_EQ(Utf8ToAnsi(huge), huge);
