@@ -8,6 +8,8 @@ namespace plimo {
 // The program's text is bytes in the ANSI code page: the system's on Windows, Windows-1251 elsewhere
 // (the statistics page's markers are Windows-1251 text). Characters the code page lacks become '?'.
 std::string WideToAnsi(std::u16string_view wide);
+// The same, added to the end of ansi: converts a long text a piece at a time without a copy per piece.
+void AppendWideToAnsi(std::string& ansi, std::u16string_view wide);
 std::u16string AnsiToWide(std::string_view ansi);
 
 }  // namespace plimo

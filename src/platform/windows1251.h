@@ -11,6 +11,8 @@ char16_t Windows1251ToWide(unsigned char byte);
 char WideToWindows1251(char16_t character);
 
 std::string WideToWindows1251(std::u16string_view wide);
+// The same, added to the end of bytes.
+void AppendWideToWindows1251(std::string& bytes, std::u16string_view wide);
 std::u16string Windows1251ToWide(std::string_view bytes);
 
 }  // namespace plimo

@@ -1,0 +1,148 @@
+#include "stats/scratch_text.h"
+
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#include "platform/ansi_codepage.h"
+
+namespace plimo {
+
+void AppendToScratch(std::string& scratch, std::string_view source) {
+    if (scratch.size() > kScratchLimit) {
+        scratch.clear();
+        scratch.shrink_to_fit();
+    }
+    scratch.reserve(scratch.size() + source.size() + 2);
+    const bool atLineStart = scratch.empty() || scratch.ends_with("\r\n");
+    if (atLineStart) {
+        scratch += source;
+        scratch += "\r\n";
+    } else {
+        scratch += "\r\n";
+        scratch += source;
+    }
+}
+
+namespace {
+
+bool IsContinuation(unsigned char byte) {
+    return (byte & 0xC0u) == 0x80u;
+}
+
+std::uint64_t Load8(const unsigned char* p) {
+    std::uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+    return word;
+}
+
+// Decodes the lenient UTF-8 of the page reader a piece at a time, so that the wide text of a large page never
+// exists whole and each piece is still in the cache when it is encoded.
+class LenientUtf8Decoder {
+public:
+    explicit LenientUtf8Decoder(std::string_view utf8)
+        : m_in(reinterpret_cast<const unsigned char*>(utf8.data())), m_end(m_in + utf8.size()) {}
+
+    bool done() const { return m_in == m_end; }
+
+    // Fills out with at most capacity characters, never stopping inside a sequence; returns how many, or -1 when
+    // the bytes are not the UTF-8 the reader accepts.
+    std::ptrdiff_t decode(char16_t* out, std::size_t capacity) {
+        char16_t* const outStart = out;
+        char16_t* const outEnd = out + capacity;
+        const unsigned char* in = m_in;
+        const unsigned char* const end = m_end;
+        while (in != end && out != outEnd) {
+            // Runs of markup: eight ASCII bytes at a time.
+            if (end - in >= 8 && outEnd - out >= 8 && (Load8(in) & 0x8080808080808080u) == 0) {
+                for (int k = 0; k < 8; ++k) {
+                    out[k] = in[k];
+                }
+                in += 8;
+                out += 8;
+                continue;
+            }
+            // Runs of Russian letters: four two-byte sequences at a time (leads with bit 7 set and bit 5 clear,
+            // each followed by a continuation byte). The arithmetic places the characters in little-endian order.
+            if constexpr (std::endian::native == std::endian::little) {
+                if (end - in >= 8 && outEnd - out >= 4) {
+                    const std::uint64_t word = Load8(in);
+                    if ((word & 0xC0A0C0A0C0A0C0A0u) == 0x8080808080808080u) {
+                        const std::uint64_t four =
+                            ((word & 0x001F001F001F001Fu) << 6) | ((word >> 8) & 0x003F003F003F003Fu);
+                        std::memcpy(out, &four, sizeof four);
+                        in += 8;
+                        out += 4;
+                        continue;
+                    }
+                }
+            }
+            const unsigned lead = *in;
+            if (lead < 0x80u) {
+                *out++ = static_cast<char16_t>(lead);
+                ++in;
+            } else if ((lead & 0x20u) == 0) {
+                // Leads 0x80-0x9F and 0xC0-0xDF: two bytes.
+                if (end - in < 2 || !IsContinuation(in[1])) {
+                    return -1;
+                }
+                *out++ = static_cast<char16_t>(((lead & 0x1Fu) << 6) | (in[1] & 0x3Fu));
+                in += 2;
+            } else {
+                // Leads 0xA0-0xBF and 0xE0-0xFF: three bytes; there are no four-byte forms.
+                if (end - in < 3 || !IsContinuation(in[1]) || !IsContinuation(in[2])) {
+                    return -1;
+                }
+                *out++ = static_cast<char16_t>(((lead & 0x0Fu) << 12) | ((in[1] & 0x3Fu) << 6) | (in[2] & 0x3Fu));
+                in += 3;
+            }
+        }
+        m_in = in;
+        return out - outStart;
+    }
+
+private:
+    const unsigned char* m_in;
+    const unsigned char* m_end;
+};
+
+bool IsHighSurrogate(char16_t c) {
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+
+}  // namespace
+
+std::string Utf8ToAnsi(std::string_view utf8) {
+    std::string ansi;
+    Utf8ToAnsi(utf8, ansi);
+    return ansi;
+}
+
+void Utf8ToAnsi(std::string_view utf8, std::string& ansi) {
+    constexpr std::size_t kPieceLength = 4096;
+    char16_t piece[kPieceLength + 1];
+    ansi.clear();
+    ansi.reserve(utf8.size());
+    LenientUtf8Decoder decoder(utf8);
+    std::size_t carried = 0;  // a high surrogate held back so that a pair is never split between pieces
+    while (!decoder.done()) {
+        const std::ptrdiff_t decoded = decoder.decode(piece + carried, kPieceLength);
+        if (decoded < 0) {
+            ansi.clear();
+            return;
+        }
+        std::size_t length = carried + static_cast<std::size_t>(decoded);
+        carried = 0;
+        if (!decoder.done() && IsHighSurrogate(piece[length - 1])) {
+            carried = 1;
+            --length;
+        }
+        AppendWideToAnsi(ansi, std::u16string_view(piece, length));
+        if (carried) {
+            piece[0] = piece[length];
+        }
+    }
+}
+
+}  // namespace plimo

@@ -1,0 +1,252 @@
+#include "stats/scratch_text.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "platform/ansi_codepage.h"
+#include "stats/page_parser.h"
+
+namespace plimo {
+namespace {
+
+using namespace std::string_literals;
+
+struct AppendCase {
+    std::string scratch;
+    std::string source;
+    std::string result;
+};
+
+TEST(AppendToScratch, PagesJoinOnLinesOfTheirOwn) {
+    const AppendCase cases[] = {
+        {"", "<html>", "<html>\r\n"},
+        {"Memo1\r\n", "<html>", "Memo1\r\n<html>\r\n"},
+        {"page\r\n", "next", "page\r\nnext\r\n"},
+        {"page", "next", "page\r\nnext"},
+        {"page\n", "next", "page\n\r\nnext"},  // a lone LF is no line break here
+        {"page\r", "next", "page\r\r\nnext"},
+        {"", "", "\r\n"},
+        {"page", "", "page\r\n"},
+        {"", "a\r\nb\nc\r", "a\r\nb\nc\r\r\n"},
+        {"x\r\n", "\0\xff"s, "x\r\n\0\xff\r\n"s},
+    };
+    for (const AppendCase& c : cases) {
+        std::string scratch = c.scratch;
+        AppendToScratch(scratch, c.source);
+        EXPECT_EQ(scratch, c.result) << "scratch '" << c.scratch << "' source '" << c.source << "'";
+    }
+}
+
+TEST(AppendToScratch, AnOverfullScratchTextIsEmptiedFirst) {
+    std::string atLimit(kScratchLimit, 'a');
+    AppendToScratch(atLimit, "page");
+    EXPECT_EQ(atLimit.size(), kScratchLimit + 6);
+    EXPECT_EQ(atLimit.substr(kScratchLimit - 1), "a\r\npage");
+
+    std::string overLimit(kScratchLimit + 1, 'a');
+    AppendToScratch(overLimit, "page");
+    EXPECT_EQ(overLimit, "page\r\n");
+
+    // ASCII pages convert unchanged and would pile up; the bound keeps the text from growing without end.
+    const std::string page(1u << 20, 'p');
+    std::string scratch(kInitialScratch);
+    bool emptied = false;
+    for (int pass = 0; pass < 12; ++pass) {
+        const std::size_t before = scratch.size();
+        AppendToScratch(scratch, page);
+        scratch = Utf8ToAnsi(scratch);
+        ASSERT_LE(scratch.size(), kScratchLimit + page.size() + 4);
+        emptied = emptied || scratch.size() < before;
+    }
+    EXPECT_TRUE(emptied);
+}
+
+// Standard UTF-8 for one 16-bit character, independent of the decoder under test.
+std::string EncodeUtf8(char16_t c) {
+    std::string bytes;
+    if (c < 0x80) {
+        bytes += static_cast<char>(c);
+    } else if (c < 0x800) {
+        bytes += static_cast<char>(0xC0 | (c >> 6));
+        bytes += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        bytes += static_cast<char>(0xE0 | (c >> 12));
+        bytes += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        bytes += static_cast<char>(0x80 | (c & 0x3F));
+    }
+    return bytes;
+}
+
+TEST(Utf8ToAnsi, EveryCharacterOfTheBasicPlaneConvertsLikeItsWideForm) {
+    std::string all;
+    std::u16string wide;
+    for (unsigned c = 0; c < 0x10000; ++c) {
+        const auto character = static_cast<char16_t>(c);
+        all += EncodeUtf8(character);
+        wide += character;
+        if (c % 1024 == 1023) {
+            ASSERT_EQ(Utf8ToAnsi(all), WideToAnsi(wide)) << "block ending at " << c;
+            all.clear();
+            wide.clear();
+        }
+    }
+}
+
+struct ConversionCase {
+    const char* what;
+    std::string utf8;
+    std::string ansi;
+};
+
+TEST(Utf8ToAnsi, LenientFormsAndFailures) {
+    const ConversionCase cases[] = {
+        {"empty", "", ""},
+        {"ASCII", "<td>1,234</td>\r\n", "<td>1,234</td>\r\n"},
+        {"Russian", "Просмотры", "\xcf\xf0\xee\xf1\xec\xee\xf2\xf0\xfb"},
+        {"NUL bytes", "a\0b"s, "a\0b"s},
+        {"overlong two-byte", "\xC1\x81", "A"},
+        {"overlong NUL", "\xC0\x80", "\0"s},
+        {"overlong three-byte", "\xE0\x81\x81", "A"},
+        {"lead 0x80 as two-byte", "\x80\x81", "\x01"},
+        {"lead 0x90 as two-byte", "\x90\x81", "\xA8"},  // U+0401, Ё
+        {"lead 0xB0 as three-byte", "\xB0\x90\x81", "\xA8"},
+        {"lead 0xF0 as three-byte", "\xF0\x90\x81", "\xA8"},
+        {"lead 0xFF as three-byte", "\xFF\xBF\xBF", "?"},
+        {"character outside the code page", "\xE4\xB8\xAD", "?"},
+        {"surrogate pair written as two sequences", "\xED\xA0\xBD\xED\xB8\x80", "?"},
+        {"lone surrogate", "x\xED\xA0\xBDy", "x?y"},
+        {"four-byte form then continuation", "\xF0\x9F\x98\x80\x80", "?\0"s},
+        {"four-byte form then ASCII",
+         "\xF0\x9F\x98\x80"
+         "a",
+         ""},
+        {"lone continuation byte", "a\x80", ""},
+        {"lead at the very end", "abc\xD0", ""},
+        {"three-byte lead at the very end", "abc\xE2", ""},
+        {"three-byte short of its last byte", "abc\xE2\x80", ""},
+        {"ASCII where a continuation belongs",
+         "\xD0"
+         "A",
+         ""},
+        {"lead where a continuation belongs", "\xD0\xD0\x9F", ""},
+        {"three-byte with a bad last byte",
+         "\xE2\x80"
+         "a",
+         ""},
+        {"Windows-1251 text", "\xcf\xf0\xee\xf1\xec\xee\xf2\xf0\xfb", ""},
+        {"failure at the start spoils the rest", "\xFF" + std::string(100, 'a'), ""},
+    };
+    for (const ConversionCase& c : cases) {
+        EXPECT_EQ(Utf8ToAnsi(c.utf8), c.ansi) << c.what;
+    }
+}
+
+TEST(Utf8ToAnsi, EverySingleByteAndEveryPair) {
+    for (int b = 0; b < 256; ++b) {
+        const std::string one(1, static_cast<char>(b));
+        EXPECT_EQ(Utf8ToAnsi(one), b < 0x80 ? one : "") << b;
+    }
+    for (int first = 0x80; first < 256; ++first) {
+        for (int second = 0; second < 256; ++second) {
+            const std::string pair{static_cast<char>(first), static_cast<char>(second)};
+            const std::string converted = Utf8ToAnsi(pair);
+            const bool twoByteForm = (first & 0x20) == 0 && second >= 0x80 && second <= 0xBF;
+            ASSERT_EQ(converted.size(), twoByteForm ? 1u : 0u) << first << " " << second;
+        }
+    }
+}
+
+TEST(Utf8ToAnsi, LongTextsConvertWholeOrNotAtAll) {
+    // A surrogate pair around the powers of two where a converter working in pieces would cut.
+    const std::string pair = "\xED\xA0\xBD\xED\xB8\x80";
+    for (std::size_t power = 4096; power <= 65536; power *= 2) {
+        for (std::size_t prefix = power - 3; prefix <= power + 2; ++prefix) {
+            const std::string converted = Utf8ToAnsi(std::string(prefix, 'a') + pair + "b");
+            ASSERT_EQ(converted, std::string(prefix, 'a') + "?b") << prefix;
+        }
+    }
+
+    std::string russian;
+    std::string expected;
+    for (int i = 0; i < 100000; ++i) {
+        russian += "Просмотры <b>";
+        expected += "\xcf\xf0\xee\xf1\xec\xee\xf2\xf0\xfb <b>";
+    }
+    EXPECT_EQ(Utf8ToAnsi(russian), expected);
+    EXPECT_EQ(Utf8ToAnsi(russian + "\xD0"), "");
+    EXPECT_EQ(Utf8ToAnsi("\x80" + russian), "");
+    russian[russian.size() / 2 + 1] = 'x';  // somewhere inside, a sequence loses a continuation byte
+    EXPECT_EQ(Utf8ToAnsi(russian), "");
+}
+
+TEST(Utf8ToAnsi, ConvertingIntoABufferReplacesItsContent) {
+    std::string buffer = "old content that is longer than the new";
+    Utf8ToAnsi("Просмотры", buffer);
+    EXPECT_EQ(buffer, "\xcf\xf0\xee\xf1\xec\xee\xf2\xf0\xfb");
+    Utf8ToAnsi("<b>\xD0", buffer);
+    EXPECT_EQ(buffer, "");
+    Utf8ToAnsi("", buffer);
+    EXPECT_EQ(buffer, "");
+}
+
+TEST(Utf8ToAnsi, HugeAndRandomInputs) {
+    std::string huge(100u << 20, '<');
+    EXPECT_EQ(Utf8ToAnsi(huge), huge);
+    huge.back() = '\xE2';
+    EXPECT_EQ(Utf8ToAnsi(huge), "");
+    huge = std::string();
+
+    std::mt19937 random(7);
+    for (int round = 0; round < 200; ++round) {
+        std::string bytes(1 + random() % 4096, '\0');
+        for (char& b : bytes) {
+            b = static_cast<char>(random());
+        }
+        const std::string converted = Utf8ToAnsi(bytes);
+        EXPECT_LE(converted.size(), bytes.size());
+    }
+}
+
+// A statistics page in UTF-8 with its views marker and value.
+std::string PageWithViews(const std::string& views) {
+    return "<html><body><table><tr><td align=left><label for=\"id_0\">Просмотры</label></td>x<td>" + views +
+           "</td></tr></table></body></html>";
+}
+
+TEST(ReadPass, ScratchTextAlternatesBetweenAFreshPageAndEmpty) {
+    std::string scratch(kInitialScratch);
+    auto readPass = [&scratch](const std::string* page) {
+        if (page) {
+            AppendToScratch(scratch, *page);
+        }
+        scratch = Utf8ToAnsi(scratch);
+        return extract_livalue(scratch, "prosmotri");
+    };
+    const std::string p1 = PageWithViews("100");
+    const std::string p2 = PageWithViews("200");
+
+    EXPECT_EQ(readPass(&p1).substr(0, 8), "<td>100<");
+    EXPECT_EQ(scratch.substr(0, 7), "Memo1\r\n");
+    EXPECT_EQ(scratch.substr(scratch.size() - 9), "</html>\r\n");
+    EXPECT_EQ(readPass(&p1), "?");  // the converted page is Windows-1251 now and fails to convert again
+    EXPECT_EQ(scratch, "");
+    EXPECT_EQ(readPass(&p2).substr(0, 8), "<td>200<");
+    EXPECT_EQ(scratch.substr(0, 6), "<html>");
+    EXPECT_EQ(readPass(&p2), "?");
+    EXPECT_EQ(readPass(nullptr), "?");  // a document that did not save: the empty text stays empty
+    EXPECT_EQ(readPass(&p2).substr(0, 8), "<td>200<");
+}
+
+TEST(ReadPass, PagesWithoutRussianTextAccumulate) {
+    std::string scratch(kInitialScratch);
+    for (const char* page : {"<p>one</p>", "<p>two</p>", "<p>three</p>"}) {
+        AppendToScratch(scratch, page);
+        scratch = Utf8ToAnsi(scratch);
+    }
+    EXPECT_EQ(scratch, "Memo1\r\n<p>one</p>\r\n<p>two</p>\r\n<p>three</p>\r\n");
+}
+
+}  // namespace
+}  // namespace plimo
