@@ -9,6 +9,7 @@
 #include "ui/ansi_qstring.h"
 #include "ui/colours.h"
 #include "ui/artwork.h"
+#include "ui/colour_edit.h"
 #include "ui/panel_widgets.h"
 #include "ui/tfoptions.h"
 #include "update/maker_site.h"

@@ -128,9 +128,9 @@ private:
     static void refreshImage(QLabel* image);
 
     Tfoptions* m_options = nullptr;
+    std::unique_ptr<BrowserEngine> m_browser;
     std::function<bool()> m_checkNewVersion;
     std::int32_t m_firstActivation = 0;
-    std::unique_ptr<BrowserEngine> m_browser;
     std::int32_t m_colour = 11482721;
     std::int32_t m_siteNameColour = 3224059;
     int m_alpha = 160;

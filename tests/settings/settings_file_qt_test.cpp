@@ -2,11 +2,12 @@
 #include "settings/colour_text.h"
 #include "temp_dir.h"
 #include "ui/colour_edit.h"
+#include "ui/panel_widgets.h"
 #include "ui/tfoptions.h"
 #include "ui/tform1.h"
 #include "update/maker_site.h"
 
-#include "../ui/fake_browser.h"
+#include "fake_browser.h"
 
 #include <QGuiApplication>
 #include <QScreen>

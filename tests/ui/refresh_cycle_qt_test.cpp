@@ -3,6 +3,7 @@
 #include "settings/colour_text.h"
 #include "stats/display.h"
 #include "statistics_page.h"
+#include "ui/panel_widgets.h"
 #include "ui/tfoptions.h"
 #include "ui/tform1.h"
 
