@@ -63,6 +63,7 @@ std::string AutostartEntryText(const std::filesystem::path& executable) {
            "Exec=" +
            DesktopExecValue(executable) +
            "\n"
+           "Icon=plimo\n"
            "Terminal=false\n"
            "X-GNOME-Autostart-enabled=true\n";
 }
