@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace plimo {
 namespace {
@@ -87,18 +88,25 @@ void AppendWideToWindows1251(std::string& bytes, std::u16string_view wide) {
     const char16_t* in = wide.data();
     const char16_t* const end = in + wide.size();
     while (in != end) {
-        // Eight lookups at a time without a branch each; a block with a surrogate in it goes the careful way.
-        if (end - in >= 8) {
-            bool surrogates = false;
-            for (int k = 0; k < 8; ++k) {
-                surrogates |= IsSurrogate(in[k]);
+        // Four characters at a time: markup is mostly ASCII, and the rest is one lookup each. Only a block with a
+        // surrogate in it goes the careful way.
+        if (end - in >= 4) {
+            std::uint64_t four;
+            std::memcpy(&four, in, sizeof four);
+            if ((four & 0xFF80FF80FF80FF80u) == 0) {
+                for (int k = 0; k < 4; ++k) {
+                    out[k] = static_cast<char>(in[k]);
+                }
+                in += 4;
+                out += 4;
+                continue;
             }
-            if (!surrogates) {
-                for (int k = 0; k < 8; ++k) {
+            if (!IsSurrogate(in[0]) && !IsSurrogate(in[1]) && !IsSurrogate(in[2]) && !IsSurrogate(in[3])) {
+                for (int k = 0; k < 4; ++k) {
                     out[k] = static_cast<char>(kFromWide[in[k]]);
                 }
-                in += 8;
-                out += 8;
+                in += 4;
+                out += 4;
                 continue;
             }
         }
