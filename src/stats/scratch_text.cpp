@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 
 #include "platform/ansi_codepage.h"
 
@@ -120,6 +121,12 @@ std::string Utf8ToAnsi(std::string_view utf8) {
 }
 
 void Utf8ToAnsi(std::string_view utf8, std::string& ansi) {
+    // Converting a text into its own storage would clear it first; that goes through a buffer of its own.
+    const std::less<const char*> before;
+    if (!utf8.empty() && !before(utf8.data(), ansi.data()) && before(utf8.data(), ansi.data() + ansi.capacity())) {
+        ansi = Utf8ToAnsi(std::string(utf8));
+        return;
+    }
     constexpr std::size_t kPieceLength = 4096;
     char16_t piece[kPieceLength + 1];
     ansi.clear();
