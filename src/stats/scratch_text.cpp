@@ -68,21 +68,32 @@ public:
             if constexpr (std::endian::native == std::endian::little) {
                 if (end - in >= 8 && outEnd - out >= 8) {
                     const std::uint64_t eight = Load8(in);
-                    if ((eight & 0x8080808080808080u) == 0) {
-                        const std::uint64_t low = Widen4(eight);
-                        const std::uint64_t high = Widen4(eight >> 32);
+                    const std::uint64_t high = eight & 0x8080808080808080u;
+                    const std::uint64_t low = Widen4(eight);
+                    const std::uint64_t highHalf = Widen4(eight >> 32);
+                    if (high == 0) {
                         std::memcpy(out, &low, sizeof low);
-                        std::memcpy(out + 4, &high, sizeof high);
+                        std::memcpy(out + 4, &highHalf, sizeof highHalf);
                         in += 8;
                         out += 8;
                         continue;
                     }
-                    if ((eight & 0xC0A0C0A0C0A0C0A0u) == 0x8080808080808080u) {
+                    // Only the leading ASCII bytes or the leading whole pairs count; the rest is written over.
+                    const int ascii = std::countr_zero(high) / 8;
+                    if (ascii != 0) {
+                        std::memcpy(out, &low, sizeof low);
+                        std::memcpy(out + 4, &highHalf, sizeof highHalf);
+                        in += ascii;
+                        out += ascii;
+                        continue;
+                    }
+                    const int pairs = std::countr_zero((eight & 0xC0A0C0A0C0A0C0A0u) ^ 0x8080808080808080u) / 16;
+                    if (pairs != 0) {
                         const std::uint64_t four =
                             ((eight & 0x001F001F001F001Fu) << 6) | ((eight >> 8) & 0x003F003F003F003Fu);
                         std::memcpy(out, &four, sizeof four);
-                        in += 8;
-                        out += 4;
+                        in += 2 * pairs;
+                        out += pairs;
                         continue;
                     }
                 }
