@@ -38,19 +38,16 @@ Change ReadChange(std::string_view window) {
 }  // namespace
 
 DisplayUpdate DecideDisplay(std::string_view scratch) {
+    const auto [views, visitors, viewsWindow, visitorsWindow] = ExtractLivalues(scratch);
     DisplayUpdate update;
-
-    const std::string views = extract_livalue(scratch, "prosmotri");
     if (views != kNotFound) {
         update.views = onlynumber(views);
     }
-    const std::string visitors = extract_livalue(scratch, "posetiteli");
     if (visitors != kNotFound) {
         update.visitors = onlynumber(visitors);
     }
 
     bool viewsFell = false;
-    const std::string viewsWindow = extract_livalue(scratch, "prosmotriplus");
     if (viewsWindow != kNotFound) {
         Change change = ReadChange(viewsWindow);
         update.viewsArrow = change.arrow;
@@ -58,7 +55,6 @@ DisplayUpdate DecideDisplay(std::string_view scratch) {
         viewsFell = change.fell;
     }
 
-    const std::string visitorsWindow = extract_livalue(scratch, "posetiteliplus");
     if (visitorsWindow != kNotFound) {
         Change change = ReadChange(visitorsWindow);
         update.visitorsArrow = change.arrow;

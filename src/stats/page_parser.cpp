@@ -11,6 +11,8 @@
 namespace plimo {
 namespace {
 
+constexpr std::size_t kNotAt = std::string_view::npos;
+
 // Finds a marker of 2 to 255 bytes. The page is full of '<', the first byte of every marker, and of the bytes
 // its markup is made of, so the search skips ahead by the last two bytes under the marker's end: a byte pair
 // that the marker does not hold lets it jump nearly its whole length.
@@ -28,27 +30,32 @@ public:
         m_skip[lastPair] = 0;
     }
 
-    // The offset of the first occurrence in text, or npos.
-    std::size_t findIn(std::string_view text) const {
+    // One step of the search for the first occurrence at or after start. Returns false when the search is over;
+    // start is then the occurrence's offset, or kNotAt.
+    bool step(std::string_view text, std::size_t& start) const {
         const std::size_t length = m_pattern.size();
-        if (text.size() < length) {
-            return std::string_view::npos;
+        if (text.size() < length || start > text.size() - length) {
+            start = kNotAt;
+            return false;
         }
-        const char* const data = text.data();
-        const std::size_t lastStart = text.size() - length;
-        std::size_t i = 0;
-        while (i <= lastStart) {
-            const std::size_t skip = m_skip[Hash(data[i + length - 2], data[i + length - 1])];
-            if (skip != 0) {
-                i += skip;
-                continue;
-            }
-            if (std::memcmp(data + i, m_pattern.data(), length) == 0) {
-                return i;
-            }
-            i += m_skipAfterMismatch;
+        const char* const end = text.data() + start + length;
+        const std::size_t skip = m_skip[Hash(end[-2], end[-1])];
+        if (skip != 0) {
+            start += skip;
+            return true;
         }
-        return std::string_view::npos;
+        if (std::memcmp(text.data() + start, m_pattern.data(), length) == 0) {
+            return false;
+        }
+        start += m_skipAfterMismatch;
+        return true;
+    }
+
+    std::size_t findIn(std::string_view text) const {
+        std::size_t start = 0;
+        while (step(text, start)) {
+        }
+        return start;
     }
 
 private:
@@ -70,19 +77,30 @@ public:
     Marker& operator=(const Marker&) = delete;
 
     std::string_view bytes() const { return m_bytes; }
-    std::size_t skipped() const { return m_skipped; }
-    std::size_t findIn(std::string_view text) const { return m_searcher.findIn(text); }
+    const PairSkipSearcher& searcher() const { return m_searcher; }
+
+    // The window after an occurrence at offset found, or "?" when there is none.
+    std::string windowAfter(std::string_view text, std::size_t found) const {
+        if (found == kNotAt) {
+            return std::string(kNotFound);
+        }
+        // Compared, not added, so that no sum can pass the end of the text.
+        const std::size_t afterMarker = found + m_bytes.size();
+        if (text.size() - afterMarker <= m_skipped) {
+            return std::string();
+        }
+        return std::string(text.substr(afterMarker + m_skipped, 25));
+    }
 
 private:
     std::string m_bytes;
-    std::size_t m_skipped;
+    std::size_t m_skipped;  // characters between the marker and the window
     PairSkipSearcher m_searcher;
 };
 
-constexpr std::size_t kWindowLength = 25;
-
-const Marker* MarkerForKey(std::string_view key) {
-    // The Russian words are written as UTF-16 literals, whose encoding the language fixes, and converted once.
+// The markers in the order of kValueKeys. The Russian words are written as UTF-16 literals, whose encoding the
+// language fixes, and converted once.
+const std::array<const Marker*, 4>& Markers() {
     static const Marker views(u"<td align=left><label for=\"id_0\">Просмотры</label></td>", 1);
     static const Marker visitors(u"<td align=left><label for=\"id_8\">Посетители</label></td>", 1);
     static const Marker viewsChange(
@@ -93,17 +111,15 @@ const Marker* MarkerForKey(std::string_view key) {
         u"<a href=\"mins_vis.html\" title=\"разница со значением вчера в это же время\" target=_blank "
         u"onClick='return open_mins(\"mins_vis.html\")'>",
         23);
-    if (key == "prosmotri") {
-        return &views;
-    }
-    if (key == "posetiteli") {
-        return &visitors;
-    }
-    if (key == "prosmotriplus") {
-        return &viewsChange;
-    }
-    if (key == "posetiteliplus") {
-        return &visitorsChange;
+    static const std::array<const Marker*, 4> markers = {&views, &visitors, &viewsChange, &visitorsChange};
+    return markers;
+}
+
+const Marker* MarkerForKey(std::string_view key) {
+    for (std::size_t k = 0; k < kValueKeys.size(); ++k) {
+        if (key == kValueKeys[k]) {
+            return Markers()[k];
+        }
     }
     return nullptr;
 }
@@ -124,17 +140,27 @@ std::string extract_livalue(std::string_view scratch, std::string_view key) {
     if (!marker) {
         return std::string(kNotFound);
     }
-    const std::size_t found = marker->findIn(scratch);
-    if (found == std::string_view::npos) {
-        return std::string(kNotFound);
+    return marker->windowAfter(scratch, marker->searcher().findIn(scratch));
+}
+
+std::array<std::string, 4> ExtractLivalues(std::string_view scratch) {
+    // Each step of a search waits for the load before it; four searches stepping side by side keep the
+    // processor busy meanwhile.
+    const auto& markers = Markers();
+    std::array<std::size_t, 4> found{};
+    unsigned searching = 0xFu;
+    while (searching != 0) {
+        for (std::size_t k = 0; k < 4; ++k) {
+            if ((searching & (1u << k)) != 0 && !markers[k]->searcher().step(scratch, found[k])) {
+                searching &= ~(1u << k);
+            }
+        }
     }
-    // Compared, not added, so that no sum can pass the end of the text.
-    const std::size_t afterMarker = found + marker->bytes().size();
-    const std::size_t remaining = scratch.size() - afterMarker;
-    if (remaining <= marker->skipped()) {
-        return std::string();
+    std::array<std::string, 4> windows;
+    for (std::size_t k = 0; k < 4; ++k) {
+        windows[k] = markers[k]->windowAfter(scratch, found[k]);
     }
-    return std::string(scratch.substr(afterMarker + marker->skipped(), kWindowLength));
+    return windows;
 }
 
 std::string onlynumber(std::string_view text) {

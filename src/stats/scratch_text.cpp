@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 
 #include "platform/ansi_codepage.h"
 
@@ -37,6 +38,13 @@ std::uint64_t Load8(const unsigned char* p) {
     return word;
 }
 
+// The low four bytes of a little-endian word as four 16-bit characters.
+std::uint64_t Widen4(std::uint64_t bytes) {
+    std::uint64_t x = bytes & 0xFFFFFFFFu;
+    x = (x | (x << 16)) & 0x0000FFFF0000FFFFu;
+    return (x | (x << 8)) & 0x00FF00FF00FF00FFu;
+}
+
 // Decodes the lenient UTF-8 of the page reader a piece at a time, so that the wide text of a large page never
 // exists whole and each piece is still in the cache when it is encoded.
 class LenientUtf8Decoder {
@@ -54,26 +62,38 @@ public:
         const unsigned char* in = m_in;
         const unsigned char* const end = m_end;
         while (in != end && out != outEnd) {
-            // Runs of markup: eight ASCII bytes at a time.
-            if (end - in >= 8 && outEnd - out >= 8 && (Load8(in) & 0x8080808080808080u) == 0) {
-                for (int k = 0; k < 8; ++k) {
-                    out[k] = in[k];
-                }
-                in += 8;
-                out += 8;
-                continue;
-            }
-            // Runs of Russian letters: four two-byte sequences at a time (leads with bit 7 set and bit 5 clear,
-            // each followed by a continuation byte). The arithmetic places the characters in little-endian order.
+            // Eight bytes at a time, read as one little-endian word: runs of markup are widened with a few
+            // shifts, and runs of Russian letters are decoded four two-byte sequences at a time (leads with bit 7
+            // set and bit 5 clear, each followed by a continuation byte).
             if constexpr (std::endian::native == std::endian::little) {
-                if (end - in >= 8 && outEnd - out >= 4) {
-                    const std::uint64_t word = Load8(in);
-                    if ((word & 0xC0A0C0A0C0A0C0A0u) == 0x8080808080808080u) {
-                        const std::uint64_t four =
-                            ((word & 0x001F001F001F001Fu) << 6) | ((word >> 8) & 0x003F003F003F003Fu);
-                        std::memcpy(out, &four, sizeof four);
+                if (end - in >= 8 && outEnd - out >= 8) {
+                    const std::uint64_t eight = Load8(in);
+                    const std::uint64_t high = eight & 0x8080808080808080u;
+                    const std::uint64_t low = Widen4(eight);
+                    const std::uint64_t highHalf = Widen4(eight >> 32);
+                    if (high == 0) {
+                        std::memcpy(out, &low, sizeof low);
+                        std::memcpy(out + 4, &highHalf, sizeof highHalf);
                         in += 8;
-                        out += 4;
+                        out += 8;
+                        continue;
+                    }
+                    // Only the leading ASCII bytes or the leading whole pairs count; the rest is written over.
+                    const int ascii = std::countr_zero(high) / 8;
+                    if (ascii != 0) {
+                        std::memcpy(out, &low, sizeof low);
+                        std::memcpy(out + 4, &highHalf, sizeof highHalf);
+                        in += ascii;
+                        out += ascii;
+                        continue;
+                    }
+                    const int pairs = std::countr_zero((eight & 0xC0A0C0A0C0A0C0A0u) ^ 0x8080808080808080u) / 16;
+                    if (pairs != 0) {
+                        const std::uint64_t four =
+                            ((eight & 0x001F001F001F001Fu) << 6) | ((eight >> 8) & 0x003F003F003F003Fu);
+                        std::memcpy(out, &four, sizeof four);
+                        in += 2 * pairs;
+                        out += pairs;
                         continue;
                     }
                 }
@@ -120,6 +140,12 @@ std::string Utf8ToAnsi(std::string_view utf8) {
 }
 
 void Utf8ToAnsi(std::string_view utf8, std::string& ansi) {
+    // Converting a text into its own storage would clear it first; that goes through a buffer of its own.
+    const std::less<const char*> before;
+    if (!utf8.empty() && !before(utf8.data(), ansi.data()) && before(utf8.data(), ansi.data() + ansi.capacity())) {
+        ansi = Utf8ToAnsi(std::string(utf8));
+        return;
+    }
     constexpr std::size_t kPieceLength = 4096;
     char16_t piece[kPieceLength + 1];
     ansi.clear();

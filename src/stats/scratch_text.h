@@ -21,7 +21,7 @@ void AppendToScratch(std::string& scratch, std::string_view source);
 // overlong forms accepted) and encodes the result in the ANSI code page. Any decoding failure gives the empty text.
 std::string Utf8ToAnsi(std::string_view utf8);
 // The same into ansi, replacing its content but keeping its storage, so that a read pass that swaps the scratch
-// text with a spare buffer converts without allocating. utf8 must not lie inside ansi.
+// text with a spare buffer converts without allocating.
 void Utf8ToAnsi(std::string_view utf8, std::string& ansi);
 
 }  // namespace plimo

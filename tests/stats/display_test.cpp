@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <ostream>
+#include <random>
 #include <string>
 
 #include "stats/page_parser.h"
@@ -147,6 +148,26 @@ TEST(DecideDisplay, ATextWithoutMarkersChangesNothing) {
     for (const std::string& scratch : {std::string(), std::string("Memo1\r\n"), std::string(4096, '<'),
                                        std::string("<td align=left><label for=\"id_0\">")}) {
         EXPECT_EQ(DecideDisplay(scratch), DisplayUpdate{});
+    }
+}
+
+TEST(DecideDisplay, WhateverFollowsTheMarkersTheStepReachesItsEnd) {
+    std::mt19937 random(42);
+    for (int round = 0; round < 5000; ++round) {
+        std::string page;
+        for (const std::string_view key : kValueKeys) {
+            std::string after(random() % 40, '\0');
+            for (char& c : after) {
+                // Mostly number characters, so that odd runs of them are common.
+                c = random() % 2 ? "0123456789,-+"[random() % 13] : static_cast<char>(random());
+            }
+            page += std::string(MarkerFor(key)) + after;
+        }
+        DisplayUpdate update;
+        ASSERT_NO_THROW(update = DecideDisplay(page)) << "round " << round;
+        EXPECT_EQ(update.viewsArrow == Arrow::Unchanged, !update.viewsChange.has_value());
+        EXPECT_EQ(update.visitorsArrow == Arrow::Unchanged, !update.visitorsChange.has_value());
+        EXPECT_TRUE(update.siteNameColour.has_value());
     }
 }
 

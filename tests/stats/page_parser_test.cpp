@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <random>
 #include <string>
 
@@ -66,6 +67,7 @@ TEST(ExtractLivalue, NothingIsFoundInAnEmptyTextOrForAnUnknownKey) {
     for (const MarkerCase& c : kMarkers) {
         EXPECT_EQ(extract_livalue("", c.key), "?") << c.key;
     }
+    EXPECT_EQ(ExtractLivalues(""), (std::array<std::string, 4>{"?", "?", "?", "?"}));
     const std::string everything =
         kViewsMarker + "x<td>1</td>" + std::string(30, ' ') + kVisitorsMarker + "x<td>2</td>" + std::string(30, ' ');
     for (const std::string& key : {"Prosmotri"s, "prosmotri "s, " prosmotri"s, "PROSMOTRI"s, ""s, "prosmotri\0"s,
@@ -142,9 +144,10 @@ TEST(ExtractLivalue, BinaryAndHugeTextsAreSearchedSafely) {
     huge += kVisitorsChangeMarker + std::string(23, ' ') + "-7";
     EXPECT_EQ(extract_livalue(huge, "posetiteliplus"), "-7");
     EXPECT_EQ(extract_livalue(huge, "prosmotriplus"), "?");
+    EXPECT_EQ(ExtractLivalues(huge), (std::array<std::string, 4>{"?", "?", "?", "-7"}));
 }
 
-TEST(ExtractLivalue, FindsWhatAPlainSearchFinds) {
+TEST(ExtractLivalue, FindsWhatAPlainSearchFindsAndSoDoesTheSearchForAllFour) {
     // Texts made of pieces of the markers, so that the search meets many near misses and false starts.
     std::mt19937 random(1251);
     for (int round = 0; round < 3000; ++round) {
@@ -171,6 +174,10 @@ TEST(ExtractLivalue, FindsWhatAPlainSearchFinds) {
                                                 ? ""
                                                 : text.substr(found + target.length + target.skipped, 25));
         ASSERT_EQ(extract_livalue(text, target.key), expected) << "round " << round;
+        const std::array<std::string, 4> all = ExtractLivalues(text);
+        for (std::size_t k = 0; k < 4; ++k) {
+            ASSERT_EQ(all[k], extract_livalue(text, kValueKeys[k])) << "round " << round << ", " << kValueKeys[k];
+        }
     }
 }
 

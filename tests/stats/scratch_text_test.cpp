@@ -189,6 +189,14 @@ TEST(Utf8ToAnsi, ConvertingIntoABufferReplacesItsContent) {
     EXPECT_EQ(buffer, "");
     Utf8ToAnsi("", buffer);
     EXPECT_EQ(buffer, "");
+
+    // Also into the text's own storage, whole or in part.
+    std::string same = "Memo1\r\n<b>Просмотры</b>\r\n";
+    Utf8ToAnsi(same, same);
+    EXPECT_EQ(same, "Memo1\r\n<b>\xcf\xf0\xee\xf1\xec\xee\xf2\xf0\xfb</b>\r\n");
+    std::string part = "xxПлимо";
+    Utf8ToAnsi(std::string_view(part).substr(2), part);
+    EXPECT_EQ(part, "\xCF\xEB\xE8\xEC\xEE");
 }
 
 TEST(Utf8ToAnsi, HugeAndRandomInputs) {
