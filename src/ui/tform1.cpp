@@ -234,7 +234,9 @@ void TForm1::Button1Click() {
 
 void TForm1::Button2Click() {
     WB_GetHTMLCode(*WebBrowser1, Memo1);
-    Memo1 = Utf8ToAnsi(Memo1);
+    // Converted into the spare buffer and swapped, so that a warm refresh allocates nothing.
+    Utf8ToAnsi(Memo1, m_convertedScratch);
+    Memo1.swap(m_convertedScratch);
     Button3Click();
 }
 

@@ -134,6 +134,7 @@ private:
     std::int32_t m_colour = 11482721;
     std::int32_t m_siteNameColour = 3224059;
     int m_alpha = 160;
+    std::string m_convertedScratch;
     bool m_manualDrag = false;
     QPoint m_dragOffset;
 };
