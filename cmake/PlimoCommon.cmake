@@ -15,3 +15,13 @@ if(PLIMO_SANITIZE)
         -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
     target_link_options(plimo_options INTERFACE -fsanitize=address,undefined)
 endif()
+
+# "cmake --build build --target format" formats every C++ file of the project with the project's .clang-format.
+find_program(PLIMO_CLANG_FORMAT NAMES clang-format clang-format-14)
+if(PLIMO_CLANG_FORMAT)
+    file(GLOB_RECURSE PLIMO_FORMAT_FILES CONFIGURE_DEPENDS
+        ${PROJECT_SOURCE_DIR}/src/*.cpp ${PROJECT_SOURCE_DIR}/src/*.h
+        ${PROJECT_SOURCE_DIR}/tests/*.cpp ${PROJECT_SOURCE_DIR}/tests/*.h
+        ${PROJECT_SOURCE_DIR}/bench/*.cpp ${PROJECT_SOURCE_DIR}/fuzz/*.cpp)
+    add_custom_target(format COMMAND ${PLIMO_CLANG_FORMAT} -i ${PLIMO_FORMAT_FILES} VERBATIM)
+endif()

@@ -28,7 +28,9 @@ QMessageBox::StandardButton run(QMessageBox::Icon icon, const QString& caption, 
 
 }  // namespace
 
-void SetDialogAnswererForTests(DialogAnswerer newAnswerer) { answerer() = std::move(newAnswerer); }
+void SetDialogAnswererForTests(DialogAnswerer newAnswerer) {
+    answerer() = std::move(newAnswerer);
+}
 
 void ShowErrorBox(const std::string& ansiMessage) {
     std::string text = ansiMessage;

@@ -14,8 +14,9 @@
 #include <memory>
 
 int main(int argc, char** argv) {
-    const std::string platform = plimo::ChooseQtPlatform(std::getenv("QT_QPA_PLATFORM"), std::getenv("XDG_SESSION_TYPE"),
-                                                         std::getenv("WAYLAND_DISPLAY"), std::getenv("DISPLAY"));
+    const std::string platform =
+        plimo::ChooseQtPlatform(std::getenv("QT_QPA_PLATFORM"), std::getenv("XDG_SESSION_TYPE"),
+                                std::getenv("WAYLAND_DISPLAY"), std::getenv("DISPLAY"));
     if (!platform.empty()) {
         qputenv("QT_QPA_PLATFORM", QByteArray::fromStdString(platform));
     }

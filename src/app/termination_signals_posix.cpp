@@ -3,10 +3,10 @@
 #include <QPointer>
 #include <QSocketNotifier>
 
-#include <csignal>
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <csignal>
 
 namespace plimo {
 namespace {

@@ -10,8 +10,8 @@ QString AnsiToQString(std::string_view ansi) {
 }
 
 std::string QStringToAnsi(const QString& text) {
-    return WideToAnsi(std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
-                                          static_cast<std::size_t>(text.size())));
+    return WideToAnsi(
+        std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())));
 }
 
 QString TrimmedText(const QString& text) {

@@ -81,11 +81,17 @@ std::int32_t ColourEdit::colour() {
     return 255;
 }
 
-void ColourEdit::setColour(std::int32_t colour) { setText(AnsiToQString(FormatColour(colour))); }
+void ColourEdit::setColour(std::int32_t colour) {
+    setText(AnsiToQString(FormatColour(colour)));
+}
 
-QString ColourEdit::text() const { return m_edit->text(); }
+QString ColourEdit::text() const {
+    return m_edit->text();
+}
 
-void ColourEdit::setText(const QString& text) { m_edit->setText(text); }
+void ColourEdit::setText(const QString& text) {
+    m_edit->setText(text);
+}
 
 void ColourEdit::pickColour() {
     QColor initial = Qt::white;

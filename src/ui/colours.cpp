@@ -12,25 +12,25 @@ QColor systemColour(int index) {
     const QPalette palette = QGuiApplication::palette();
     // The Windows system colour indices, each mapped to the palette role that plays its part here.
     switch (index) {
-        case 1:  // desktop
+        case 1:   // desktop
         case 12:  // application work space
         case 15:  // button face
         case 22:  // 3-D light
             return palette.color(QPalette::Button);
-        case 2:  // active caption
+        case 2:   // active caption
         case 13:  // highlight
         case 27:
         case 29:
             return palette.color(QPalette::Highlight);
-        case 9:  // caption text
+        case 9:   // caption text
         case 14:  // highlight text
             return palette.color(QPalette::HighlightedText);
         case 4:  // menu
         case 5:  // window
         case 30:
             return palette.color(QPalette::Base);
-        case 7:  // menu text
-        case 8:  // window text
+        case 7:   // menu text
+        case 8:   // window text
         case 18:  // button text
             return palette.color(QPalette::ButtonText);
         case 16:  // button shadow

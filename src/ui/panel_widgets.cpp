@@ -4,7 +4,9 @@
 
 namespace plimo {
 
-void ClickLabel::mousePressEvent(QMouseEvent* event) { event->accept(); }
+void ClickLabel::mousePressEvent(QMouseEvent* event) {
+    event->accept();
+}
 
 void ClickLabel::mouseReleaseEvent(QMouseEvent* event) {
     event->accept();
@@ -13,8 +15,12 @@ void ClickLabel::mouseReleaseEvent(QMouseEvent* event) {
     }
 }
 
-void ClickPanel::mousePressEvent(QMouseEvent* event) { event->accept(); }
+void ClickPanel::mousePressEvent(QMouseEvent* event) {
+    event->accept();
+}
 
-void ClickPanel::mouseDoubleClickEvent(QMouseEvent* event) { event->accept(); }
+void ClickPanel::mouseDoubleClickEvent(QMouseEvent* event) {
+    event->accept();
+}
 
 }  // namespace plimo

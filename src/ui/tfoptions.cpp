@@ -4,14 +4,14 @@
 #include "platform/module_path.h"
 #include "platform/run_key.h"
 #include "platform/shell.h"
+#include "settings/settings_keys.h"
 #include "settings/update_interval.h"
+#include "ui/ansi_qstring.h"
 #include "ui/artwork.h"
 #include "ui/colour_edit.h"
 #include "ui/panel_widgets.h"
-#include "settings/settings_keys.h"
-#include "update/maker_site.h"
-#include "ui/ansi_qstring.h"
 #include "ui/tform1.h"
+#include "update/maker_site.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -93,14 +93,16 @@ void Tfoptions::buildSignInTab() {
     LMDLabel4->setGeometry(8, 48, 260, 15);
     LMDEdit4 = new QLineEdit(page);
     LMDEdit4->setGeometry(8, 64, 297, 21);
-    LMDEdit4->setToolTip(QStringLiteral("Например ") + QString::fromLatin1(kExampleStatisticsPage.data(), kExampleStatisticsPage.size()));
+    LMDEdit4->setToolTip(QStringLiteral("Например ") +
+                         QString::fromLatin1(kExampleStatisticsPage.data(), kExampleStatisticsPage.size()));
     GroupBox1 = new QGroupBox(QStringLiteral(" Вход в статистику  LiveInternet "), page);
     GroupBox1->setGeometry(8, 92, 298, 125);
     LMDLabel2 = new QLabel(QStringLiteral("Адрес сайта"), GroupBox1);
     LMDLabel2->setGeometry(12, 24, 120, 15);
     LMDEdit2 = new QLineEdit(GroupBox1);
     LMDEdit2->setGeometry(12, 44, 185, 21);
-    LMDEdit2->setToolTip(QStringLiteral("Например ") + QString::fromLatin1(kExampleSiteAddress.data(), kExampleSiteAddress.size()) +
+    LMDEdit2->setToolTip(QStringLiteral("Например ") +
+                         QString::fromLatin1(kExampleSiteAddress.data(), kExampleSiteAddress.size()) +
                          QStringLiteral(". Также, как для входа в статистику."));
     LMDLabel3 = new QLabel(QStringLiteral("Пароль"), GroupBox1);
     LMDLabel3->setGeometry(12, 72, 120, 15);
@@ -169,20 +171,30 @@ void Tfoptions::LMDCheckBox1Click() {
     }
 }
 
-void Tfoptions::LMDColorEdit1Change() { m_form1->setColour(LMDColorEdit1->colour()); }
+void Tfoptions::LMDColorEdit1Change() {
+    m_form1->setColour(LMDColorEdit1->colour());
+}
 
-void Tfoptions::LMDTrackBar1Change() { m_form1->setAlphaBlendValue(LMDTrackBar1->value()); }
+void Tfoptions::LMDTrackBar1Change() {
+    m_form1->setAlphaBlendValue(LMDTrackBar1->value());
+}
 
-void Tfoptions::LMDComboBox1Change() { set_update_interval(LMDComboBox1->currentIndex()); }
+void Tfoptions::LMDComboBox1Change() {
+    set_update_interval(LMDComboBox1->currentIndex());
+}
 
 void Tfoptions::LMDButton1Click() {
     m_form1->setSiteName(TrimmedText(LMDEdit1->text()));
     m_form1->Button1Click();
 }
 
-void Tfoptions::LMDLabelFill2Click() { m_openAddress(ProductPageAddress()); }
+void Tfoptions::LMDLabelFill2Click() {
+    m_openAddress(ProductPageAddress());
+}
 
-void Tfoptions::set_update_interval(int index) { m_form1->Timer1->setInterval(UpdateIntervalForIndex(index)); }
+void Tfoptions::set_update_interval(int index) {
+    m_form1->Timer1->setInterval(UpdateIntervalForIndex(index));
+}
 
 void Tfoptions::closeEvent(QCloseEvent* event) {
     // Closing only hides the window; the values stay in the controls.

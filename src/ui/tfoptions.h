@@ -47,7 +47,9 @@ public:
     void openAddress(const std::string& address) { m_openAddress(address); }
     // The desktop services the window uses; tests replace them.
     void setAddressOpener(std::function<void(const std::string&)> opener) { m_openAddress = std::move(opener); }
-    void setAutostartWriter(std::function<void(const std::string&, bool)> writer) { m_setAutostart = std::move(writer); }
+    void setAutostartWriter(std::function<void(const std::string&, bool)> writer) {
+        m_setAutostart = std::move(writer);
+    }
 
     // The page control and its pages.
     QTabWidget* cxPageControl1;

@@ -2,27 +2,27 @@
 
 #include "app/dialogs.h"
 #include "platform/ansi_codepage.h"
+#include "platform/module_path.h"
 #include "settings/trimmed_text.h"
 #include "stats/arrow_images.h"
 #include "stats/scratch_text.h"
 #include "stats/sign_in.h"
 #include "ui/ansi_qstring.h"
-#include "ui/colours.h"
 #include "ui/artwork.h"
 #include "ui/colour_edit.h"
+#include "ui/colours.h"
 #include "ui/panel_widgets.h"
 #include "ui/tfoptions.h"
 #include "update/maker_site.h"
 #include "update/update_check.h"
-#include "platform/module_path.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
-#include <QTimer>
 #include <QImage>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QTimer>
 #include <QWindow>
 
 #include <algorithm>
@@ -84,7 +84,9 @@ TForm1::TForm1(std::unique_ptr<BrowserEngine> browser, TTrayIcon::HostCheck tray
             [this] { Guarded([this] { WebBrowser1NavigateComplete2(); }); });
 }
 
-TForm1::~TForm1() { delete PopupMenu1; }
+TForm1::~TForm1() {
+    delete PopupMenu1;
+}
 
 void TForm1::buildTrayIcon(TTrayIcon::HostCheck hostCheck) {
     PopupMenu1 = new QMenu;
@@ -282,11 +284,17 @@ void TForm1::Timer1Timer() {
     Button3Click();
 }
 
-void TForm1::WebBrowser1NavigateComplete2() { Button2Click(); }
+void TForm1::WebBrowser1NavigateComplete2() {
+    Button2Click();
+}
 
-void TForm1::LMDSimpleLabel1Click() { m_options->openAddress(Trimmed(QStringToAnsi(m_options->LMDEdit2->text()))); }
+void TForm1::LMDSimpleLabel1Click() {
+    m_options->openAddress(Trimmed(QStringToAnsi(m_options->LMDEdit2->text())));
+}
 
-void TForm1::Image4Click() { TrayIcon1->HideToTray(this); }
+void TForm1::Image4Click() {
+    TrayIcon1->HideToTray(this);
+}
 
 void TForm1::TrayIcon1Click() {
     if (isVisible() && !isMinimized()) {
@@ -302,7 +310,9 @@ void TForm1::aoptionsExecute() {
     m_options->activateWindow();
 }
 
-void TForm1::acloseExecute() { close(); }
+void TForm1::acloseExecute() {
+    close();
+}
 
 void TForm1::RefreshArrows() {
     refreshImage(Image2);
@@ -326,7 +336,9 @@ void TForm1::showArrow(QLabel* image, Arrow arrow) {
     refreshImage(image);
 }
 
-void TForm1::refreshImage(QLabel* image) { image->update(); }
+void TForm1::refreshImage(QLabel* image) {
+    image->update();
+}
 
 void TForm1::setColour(std::int32_t colour) {
     m_colour = colour;

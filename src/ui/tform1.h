@@ -92,16 +92,16 @@ public:
     std::string Memo1;  // scratch text of the page sources, ANSI bytes
     ClickPanel* Panel1;
     ClickPanel* Panel2;
-    ClickLabel* LMDSimpleLabel1;  // site name
-    ClickLabel* Image4;           // hide glyph
-    QLabel* Image5;               // visitors mark
-    QLabel* Image6;               // page-views mark
-    QLabel* Label1;               // page views
-    QLabel* Label2;               // visitors
-    QLabel* Label3;               // change of page views
-    QLabel* Label6;               // change of visitors
-    QLabel* Image2;               // arrow of the page-views change
-    QLabel* Image3;               // arrow of the visitors change
+    ClickLabel* LMDSimpleLabel1;        // site name
+    ClickLabel* Image4;                 // hide glyph
+    QLabel* Image5;                     // visitors mark
+    QLabel* Image6;                     // page-views mark
+    QLabel* Label1;                     // page views
+    QLabel* Label2;                     // visitors
+    QLabel* Label3;                     // change of page views
+    QLabel* Label6;                     // change of visitors
+    QLabel* Image2;                     // arrow of the page-views change
+    QLabel* Image3;                     // arrow of the visitors change
     std::array<QPixmap, 2> ImageList1;  // 0 down arrow, 1 up arrow
     TTrayIcon* TrayIcon1;
     QMenu* PopupMenu1;

@@ -70,8 +70,7 @@ bool DownloadOnThisThread(const std::string& address, const std::filesystem::pat
 
 }  // namespace
 
-bool DownloadFile(const std::string& address, const std::filesystem::path& file,
-                  std::chrono::milliseconds timeLimit) {
+bool DownloadFile(const std::string& address, const std::filesystem::path& file, std::chrono::milliseconds timeLimit) {
     bool result = false;
     std::thread worker([&] {
         try {

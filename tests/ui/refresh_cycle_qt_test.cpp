@@ -1,8 +1,8 @@
 #include "app/dialogs.h"
 #include "fake_browser.h"
 #include "settings/colour_text.h"
-#include "stats/display.h"
 #include "statistics_page.h"
+#include "stats/display.h"
 #include "ui/panel_widgets.h"
 #include "ui/tfoptions.h"
 #include "ui/tform1.h"
@@ -145,7 +145,8 @@ TEST_F(RefreshCycle, AnOddChangeValueNeitherStopsRefreshingNorShowsAnError) {
 
 TEST_F(RefreshCycle, APageServedInWindows1251IsNotShown) {
     // Cyrillic bytes of a single-byte page are no valid UTF-8: nothing is displayed from it.
-    browser->complete(std::string("<td align=left><label for=\"id_0\">\xcf\xf0\xee\xf1\xec\xee\xf2\xf0\xfb</label></td>\n<td>99</td>"));
+    browser->complete(std::string(
+        "<td align=left><label for=\"id_0\">\xcf\xf0\xee\xf1\xec\xee\xf2\xf0\xfb</label></td>\n<td>99</td>"));
     EXPECT_TRUE(form->Memo1.empty());
     EXPECT_EQ(form->Label1->text(), QString());
 }

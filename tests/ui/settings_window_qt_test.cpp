@@ -61,7 +61,8 @@ TEST_F(SettingsWindow, TheCheckBoxWritesTheAutostartOnlyWhenTheUserClicks) {
     QTest::mouseClick(options->LMDCheckBox1, Qt::LeftButton);
     QTest::mouseClick(options->LMDCheckBox1, Qt::LeftButton);
     QTest::mouseClick(options->LMDCheckBox1, Qt::LeftButton);
-    EXPECT_EQ(autostart, (std::vector<std::pair<std::string, bool>>{{"Plimo", false}, {"plimo", true}, {"Plimo", false}}));
+    EXPECT_EQ(autostart,
+              (std::vector<std::pair<std::string, bool>>{{"Plimo", false}, {"plimo", true}, {"Plimo", false}}));
 }
 
 TEST_F(SettingsWindow, TheIntervalChangesOnlyWithTheUsersChoice) {
