@@ -70,8 +70,6 @@ std::optional<QUrl> webAddress(const QString& text, QString& problem) {
     return url;
 }
 
-// True when the failure only reflects the HTTP status of an answer that has a body of its own (404, 500 ...):
-// a browser shows that body, and so do we.
 // The target of a redirection that a browser follows, resolved against the address that answered.
 std::optional<QUrl> redirectTarget(QNetworkReply* reply, int status) {
     if (status != 301 && status != 302 && status != 303 && status != 307 && status != 308)
@@ -82,6 +80,8 @@ std::optional<QUrl> redirectTarget(QNetworkReply* reply, int status) {
     return reply->url().resolved(QUrl(QString::fromUtf8(location), QUrl::TolerantMode));
 }
 
+// True when the failure only reflects the HTTP status of an answer that has a body of its own (404, 500 ...):
+// a browser shows that body, and so do we.
 bool isStatusOnly(QNetworkReply::NetworkError error, int status) {
     if (status < 400)
         return false;
