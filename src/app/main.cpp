@@ -14,15 +14,16 @@
 #include <memory>
 
 int main(int argc, char** argv) {
-    const std::string platform = plimo::ChooseQtPlatform(std::getenv("QT_QPA_PLATFORM"), std::getenv("XDG_SESSION_TYPE"),
-                                                         std::getenv("WAYLAND_DISPLAY"), std::getenv("DISPLAY"));
+    const std::string platform =
+        plimo::ChooseQtPlatform(std::getenv("QT_QPA_PLATFORM"), std::getenv("XDG_SESSION_TYPE"),
+                                std::getenv("WAYLAND_DISPLAY"), std::getenv("DISPLAY"));
     if (!platform.empty()) {
         qputenv("QT_QPA_PLATFORM", QByteArray::fromStdString(platform));
     }
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Plimo"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Plimo"));
+    // No display name: Qt would append it to every window title ("Настройки — Plimo", "Confirm — Plimo").
     QApplication::setWindowIcon(plimo::programIcon());
     // The panel hidden in the tray and the settings window closed is no reason to end; only the panel's close is.
     QApplication::setQuitOnLastWindowClosed(false);
