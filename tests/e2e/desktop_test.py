@@ -23,6 +23,7 @@ import unittest
 import urllib.parse
 
 SKIPPED = 77
+TIME_LIMIT = 50  # seconds; CTest stops a test at 60, and the clean-up must run before that
 TOOLS = ["Xvfb", "openbox", "trayer", "xdotool", "xprop", "xwininfo", "import"]
 SCREEN_WIDTH, SCREEN_HEIGHT = 1024, 768
 PANEL_WIDTH, PANEL_HEIGHT = 222, 77
@@ -53,6 +54,7 @@ SITE_NAME_POINT = (15, 8)
 VIEWS_POINT = (78, 34)
 
 OPTIONS = None  # the command line, once parsed
+FOLDERS = []  # temporary folders of the tests that ran
 
 
 def wait_for(what, predicate, timeout, interval=0.05):
@@ -371,13 +373,7 @@ class DesktopTest(unittest.TestCase):
     def tearDown(self):
         if self.desktop is not None:
             self.desktop.close()
-        if not getattr(getattr(self, "_outcome", None), "success", True):
-            # What the processes said goes to the test's output before their folder goes.
-            for name in sorted(os.listdir(self.folder)):
-                if name.endswith(".log"):
-                    with open(os.path.join(self.folder, name), encoding="utf-8", errors="replace") as file:
-                        print(f"--- {name}\n{file.read()[-4000:]}")
-        shutil.rmtree(self.folder, ignore_errors=True)
+        FOLDERS.append(self.folder)  # removed by main(), after it has shown the logs of a failed test
 
     def note(self, text):
         print(f"[{time.monotonic() - self.test_started:6.2f} s] {text}", flush=True)
@@ -594,8 +590,24 @@ def main():
     if missing:
         print(f"skipped: missing {', '.join(missing)} (tools/setup installs them)")
         return SKIPPED
+    def give_up(signal_number, _frame):
+        # Raised inside the test, so that its clean-up still stops every process it started.
+        raise TimeoutError(f"stopped by signal {signal.Signals(signal_number).name}" if signal_number != signal.SIGALRM
+                           else f"the test took longer than {TIME_LIMIT} s")
+    signal.signal(signal.SIGALRM, give_up)
+    signal.signal(signal.SIGTERM, give_up)
+    signal.alarm(TIME_LIMIT)
     suite = unittest.TestSuite([DesktopTest("test_" + OPTIONS.test)])
     result = unittest.TextTestRunner(verbosity=2, stream=sys.stdout).run(suite)
+    signal.alarm(0)
+    for folder in FOLDERS:
+        if not result.wasSuccessful():
+            # What the processes said goes to the test's output before their folder goes.
+            for name in sorted(os.listdir(folder)):
+                if name.endswith(".log"):
+                    with open(os.path.join(folder, name), encoding="utf-8", errors="replace") as file:
+                        print(f"--- {name}\n{file.read()[-4000:]}")
+        shutil.rmtree(folder, ignore_errors=True)
     return 0 if result.wasSuccessful() else 1
 
 
