@@ -113,15 +113,19 @@ class Desktop:
         self.folder = folder
         self.processes = []
         self.env = self._base_environment()
-        self._start_x_server()
-        self._start("openbox", ["openbox", "--sm-disable"])
-        wait_for("the window manager", lambda: "window id" in self.x("xprop", "-root", "_NET_SUPPORTING_WM_CHECK"),
-                 10)
-        self._start("trayer", ["trayer", "--edge", "top", "--align", "right", "--widthtype", "request",
-                               "--height", "24", "--SetDockType", "true", "--transparent", "false"])
-        wait_for("the notification area", lambda: self.x("xdotool", "search", "--classname", "^panel$"), 10)
-        # The tray claims its selection just after its window appears.
-        time.sleep(0.3)
+        try:
+            self._start_x_server()
+            self._start("openbox", ["openbox", "--sm-disable"])
+            wait_for("the window manager",
+                     lambda: "window id" in self.x("xprop", "-root", "_NET_SUPPORTING_WM_CHECK"), 10)
+            self._start("trayer", ["trayer", "--edge", "top", "--align", "right", "--widthtype", "request",
+                                   "--height", "24", "--SetDockType", "true", "--transparent", "false"])
+            wait_for("the notification area", lambda: self.x("xdotool", "search", "--classname", "^panel$"), 10)
+            # The tray claims its selection just after its window appears.
+            time.sleep(0.3)
+        except BaseException:
+            self.close()
+            raise
 
     def _base_environment(self):
         env = {key: value for key, value in os.environ.items()
@@ -378,7 +382,7 @@ class DesktopTest(unittest.TestCase):
     def note(self, text):
         print(f"[{time.monotonic() - self.test_started:6.2f} s] {text}", flush=True)
 
-    def wait_for_values(self, program, panel, arrow_colour):
+    def wait_for_values(self, panel, arrow_colour):
         """Waits until the display step has drawn both arrows in `arrow_colour`; answers the panel's picture."""
         def drawn():
             g = self.desktop.geometry(panel)
@@ -441,7 +445,7 @@ class DesktopTest(unittest.TestCase):
         opacity = self.desktop.property(panel, "_NET_WM_WINDOW_OPACITY").split("=")[-1].strip()
         self.assertAlmostEqual(int(opacity), round(193 / 255 * 0xFFFFFFFF), delta=1)
 
-        image = self.wait_for_values(program, panel, UP_ARROW)
+        image = self.wait_for_values(panel, UP_ARROW)
         self.note(f"values drawn {time.monotonic() - shown:.3f} s after the panel was shown")
         self.assert_values_drawn(image, (16, 48, 80), GREEN_NAME, RED_NAME, UP_ARROW, DOWN_ARROW)
         # The update check asked the maker's server (through the local server as proxy), and nothing broke.
@@ -458,7 +462,7 @@ class DesktopTest(unittest.TestCase):
         program = Program(self.desktop, self.folder,
                           base_config(server, color="clNavy", cx="100", cy="200", up="4"), server)
         panel = program.panel()
-        image = self.wait_for_values(program, panel, DOWN_ARROW)
+        image = self.wait_for_values(panel, DOWN_ARROW)
         geometry = self.desktop.geometry(panel)
         self.assertEqual((geometry["x"], geometry["y"]), (100, 200))
         self.assert_values_drawn(image, (0, 0, 128), RED_NAME, GREEN_NAME, DOWN_ARROW, UP_ARROW)
@@ -473,7 +477,7 @@ class DesktopTest(unittest.TestCase):
         program = Program(self.desktop, self.folder, base_config(server, sitehttp='"  http://example.com  "'),
                           server)
         panel = program.panel()
-        self.wait_for_values(program, panel, UP_ARROW)
+        self.wait_for_values(panel, UP_ARROW)
 
         left, top = DEFAULT_PLACE
         self.desktop.x("xdotool", "mousemove", str(left + VIEWS_POINT[0]), str(top + VIEWS_POINT[1]),
@@ -504,7 +508,7 @@ class DesktopTest(unittest.TestCase):
         program = Program(self.desktop, self.folder, base_config(server), server)
         panel = program.panel()
         program.tray_icon()
-        self.wait_for_values(program, panel, UP_ARROW)
+        self.wait_for_values(panel, UP_ARROW)
 
         def mapped():
             return self.desktop.geometry(panel)["mapped"]
