@@ -23,7 +23,7 @@ int main(int argc, char** argv) {
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Plimo"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Plimo"));
+    // No display name: Qt would append it to every window title ("Настройки — Plimo", "Confirm — Plimo").
     QApplication::setWindowIcon(plimo::programIcon());
     // The panel hidden in the tray and the settings window closed is no reason to end; only the panel's close is.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -65,6 +65,9 @@ void Tfoptions::LoadSettings() {
     LMDEdit2->setText(AnsiToQString(sitehttp));
     LMDEdit3->setText(AnsiToQString(pass));
     LMDEdit4->setText(AnsiToQString(lindx));
+    for (QLineEdit* edit : {LMDEdit1, LMDEdit2, LMDEdit3, LMDEdit4}) {
+        edit->home(false);  // a long address shows its beginning, not its end
+    }
     LMDColorEdit1->setColour(ParseColour(color));
     LMDTrackBar1->setValue(ParseInteger(blend));
     m_form1->setSiteNameColour(kNormalColour);

@@ -16,8 +16,16 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QTabBar>
+#include <QVBoxLayout>
 
 namespace plimo {
+namespace {
+
+// Wide enough for a colour's hex text ("$00F3ED07") beside the swatch and the drop-down button.
+constexpr int kColourEditWidth = 120;
+
+}  // namespace
 
 Tfoptions::Tfoptions(TForm1* form1, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
@@ -32,7 +40,12 @@ Tfoptions::Tfoptions(TForm1* form1, QWidget* parent)
     resize(324, 250);
 
     cxPageControl1 = new QTabWidget(this);
-    cxPageControl1->setGeometry(0, 0, 324, 250);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(cxPageControl1);
+    // All four tab captions stay in view: where the font that stands in for the layout's font is wider, the
+    // window grows to fit them instead of hiding a tab behind scroll arrows.
+    cxPageControl1->tabBar()->setUsesScrollButtons(false);
     cxTabSheet1 = new QWidget;
     cxTabSheet2 = new QWidget;
     cxTabSheet3 = new QWidget;
@@ -57,17 +70,17 @@ void Tfoptions::buildMainTab() {
     LMDSimpleLabel1 = new QLabel(QStringLiteral("Цвет окна"), page);
     LMDSimpleLabel1->setGeometry(20, 40, 90, 15);
     LMDColorEdit1 = new ColourEdit(page);
-    LMDColorEdit1->setGeometry(112, 36, 100, 21);
+    LMDColorEdit1->setGeometry(112, 36, kColourEditWidth, 21);
     LMDColorEdit1->setColour(11482721);
     LMDSimpleLabel2 = new QLabel(QStringLiteral("Цвет шрифта 1"), page);
     LMDSimpleLabel2->setGeometry(20, 68, 90, 15);
     LMDColorEdit2 = new ColourEdit(page);
-    LMDColorEdit2->setGeometry(112, 64, 100, 21);
+    LMDColorEdit2->setGeometry(112, 64, kColourEditWidth, 21);
     LMDColorEdit2->setColour(8454143);
     LMDSimpleLabel3 = new QLabel(QStringLiteral("Цвет шрифта 2"), page);
     LMDSimpleLabel3->setGeometry(20, 96, 90, 15);
     LMDColorEdit3 = new ColourEdit(page);
-    LMDColorEdit3->setGeometry(112, 92, 100, 21);
+    LMDColorEdit3->setGeometry(112, 92, kColourEditWidth, 21);
     LMDColorEdit3->setColour(15985927);
     LMDSimpleLabel4 = new QLabel(QStringLiteral("Прозрачность"), page);
     LMDSimpleLabel4->setGeometry(20, 124, 90, 15);
@@ -121,9 +134,9 @@ void Tfoptions::buildSignInTab() {
 void Tfoptions::buildMoreTab() {
     auto* page = cxTabSheet3;
     LMDSimpleLabel5 = new QLabel(QStringLiteral("Частота обновления"), page);
-    LMDSimpleLabel5->setGeometry(8, 12, 114, 15);
+    LMDSimpleLabel5->setGeometry(8, 12, 122, 15);
     LMDComboBox1 = new QComboBox(page);
-    LMDComboBox1->setGeometry(124, 8, 121, 22);
+    LMDComboBox1->setGeometry(132, 8, 121, 22);
     LMDComboBox1->setEditable(false);
     LMDComboBox1->setToolTip(QStringLiteral("Интервал обновления данных статистики"));
     for (const auto& item : IntervalItemTexts()) {
@@ -142,11 +155,11 @@ void Tfoptions::buildAboutTab() {
     Image1->setGeometry(4, 4, 309, 175);
     Image1->setPixmap(productPicture(devicePixelRatioF()));
     Label1 = new QLabel(QStringLiteral("Версия 1.0"), page);
-    Label1->setGeometry(256, 4, 60, 13);
+    Label1->setGeometry(250, 4, 66, 13);
     LMDLabelFill1 = new QLabel(QStringLiteral("Plimo для LiveInternet"), page);
     LMDLabelFill1->setGeometry(12, 204, 130, 15);
     LMDLabelFill2 = new ClickLabel(QStringLiteral("Домашняя страница"), page);
-    LMDLabelFill2->setGeometry(144, 204, 110, 15);
+    LMDLabelFill2->setGeometry(144, 204, 124, 15);
     LMDLabelFill2->setCursor(Qt::PointingHandCursor);
     QPalette link = LMDLabelFill2->palette();
     link.setColor(QPalette::WindowText, Qt::blue);

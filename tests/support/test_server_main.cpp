@@ -1,6 +1,8 @@
-// A stand-alone web server on 127.0.0.1 that answers every request with one page, for trying the program
-// against a statistics page without the real service. Prints its address, then one line per request.
+// A stand-alone web server on 127.0.0.1 that answers every request with one page, or with a statistics page
+// whose values move on every request, for trying the program without the real service. Prints its address,
+// then one line per request: method, target and the body, percent-encoded.
 #include "http_test_server.h"
+#include "statistics_page.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -9,6 +11,32 @@
 
 #include <chrono>
 #include <cstdio>
+#include <optional>
+#include <string>
+
+namespace {
+
+enum class Trend { Rising, Falling, Alternating };
+
+// "12,345": the page writes its counts with digit-group commas.
+std::string Grouped(long value) {
+    std::string digits = std::to_string(value);
+    for (auto at = static_cast<long>(digits.size()) - 3; at > 0; at -= 3) {
+        digits.insert(static_cast<std::size_t>(at), ",");
+    }
+    return digits;
+}
+
+// The values of the n-th answer (from 1): the day's counts grow; both changes are positive while rising and
+// negative while falling, and alternating switches between the two on every answer.
+plimo::test::StatisticsValues MovingValues(long n, Trend trend) {
+    const bool rising = trend == Trend::Rising || (trend == Trend::Alternating && n % 2 == 1);
+    const std::string sign = rising ? "+" : "-";
+    return {Grouped(12'345 + 37 * n), Grouped(2'345 + 5 * n), sign + std::to_string(150 + n % 40),
+            sign + std::to_string(20 + n % 9)};
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
@@ -21,7 +49,12 @@ int main(int argc, char** argv) {
                                         QStringLiteral("file"));
     const QCommandLineOption lifetimeOption(QStringLiteral("lifetime"), QStringLiteral("Seconds before it stops."),
                                             QStringLiteral("seconds"), QStringLiteral("120"));
-    parser.addOptions({portOption, pageOption, lifetimeOption});
+    const QCommandLineOption statisticsOption(
+        QStringLiteral("statistics"),
+        QStringLiteral("Serve a statistics page whose values change on every request; the changes are rising, "
+                       "falling or alternating."),
+        QStringLiteral("trend"));
+    parser.addOptions({portOption, pageOption, lifetimeOption, statisticsOption});
     parser.process(app);
 
     bool portOk = false;
@@ -31,6 +64,20 @@ int main(int argc, char** argv) {
     if (!portOk || port > 65535 || !lifetimeOk || lifetime <= 0) {
         std::fprintf(stderr, "plimo_test_server: bad --port or --lifetime\n");
         return 2;
+    }
+    std::optional<Trend> trend;
+    if (parser.isSet(statisticsOption)) {
+        const QString name = parser.value(statisticsOption);
+        if (name == QStringLiteral("rising")) {
+            trend = Trend::Rising;
+        } else if (name == QStringLiteral("falling")) {
+            trend = Trend::Falling;
+        } else if (name == QStringLiteral("alternating")) {
+            trend = Trend::Alternating;
+        } else {
+            std::fprintf(stderr, "plimo_test_server: --statistics takes rising, falling or alternating\n");
+            return 2;
+        }
     }
     QByteArray page = "<html><body>plimo_test_server</body></html>";
     if (parser.isSet(pageOption)) {
@@ -46,9 +93,14 @@ int main(int argc, char** argv) {
     plimo::test::HttpTestServer::Options options;
     options.port = static_cast<quint16>(port);
     options.lifetime = std::chrono::seconds(lifetime);
+    long answered = 0;
     plimo::test::HttpTestServer server(
         [&](const plimo::test::HttpRequest& request) {
             out << request.method << ' ' << request.target << ' ' << request.body.toPercentEncoding() << Qt::endl;
+            if (trend) {
+                const std::string moving = plimo::test::StatisticsPage(MovingValues(++answered, *trend));
+                return plimo::test::HttpResponse::html(QByteArray::fromStdString(moving));
+            }
             return plimo::test::HttpResponse::html(page);
         },
         options);

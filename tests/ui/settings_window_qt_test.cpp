@@ -7,7 +7,9 @@
 #include "update/maker_site.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QSignalSpy>
+#include <QTabBar>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -52,6 +54,31 @@ TEST_F(SettingsWindow, HasItsCaptionTabsAndInitialValues) {
     EXPECT_EQ(options->LMDTrackBar1->value(), 0);
     EXPECT_EQ(options->LMDEdit3->echoMode(), QLineEdit::Normal);
     EXPECT_EQ(options->Label1->text(), QStringLiteral("Версия 1.0"));
+}
+
+// The layout's places were made for a narrower font than the one that stands in for it here: nothing may be cut.
+TEST_F(SettingsWindow, EveryCaptionTabAndColourTextIsWhollyInView) {
+    options->cxPageControl1->setCurrentWidget(options->cxTabSheet1);  // lays out the colour edits
+    options->show();
+    QApplication::processEvents();
+    const QTabBar* tabs = options->cxPageControl1->tabBar();
+    for (int index = 0; index < tabs->count(); ++index) {
+        const QRect tab = tabs->tabRect(index);
+        EXPECT_TRUE(tabs->rect().contains(tab)) << tabs->tabText(index).toStdString();
+        EXPECT_LE(tabs->mapTo(options.get(), tab.topRight()).x(), options->width());
+    }
+    for (const QLabel* label : options->findChildren<QLabel*>()) {
+        if (!label->text().isEmpty()) {
+            EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width())
+                << label->text().toStdString();
+        }
+    }
+    for (ColourEdit* edit : {options->LMDColorEdit1, options->LMDColorEdit2, options->LMDColorEdit3}) {
+        edit->setText(QStringLiteral("$00F3ED07"));
+        const QLineEdit* line = edit->lineEdit();
+        // Frame and text margins take a few pixels on each side.
+        EXPECT_GE(line->width(), line->fontMetrics().horizontalAdvance(line->text()) + 8);
+    }
 }
 
 TEST_F(SettingsWindow, TheCheckBoxWritesTheAutostartOnlyWhenTheUserClicks) {

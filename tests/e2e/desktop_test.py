@@ -1,0 +1,619 @@
+#!/usr/bin/env python3
+"""Whole-program tests: the built plimo, run from a folder of its own, on a headless X server with a window
+manager (openbox) and a notification area (trayer), signing in to a local statistics server. Everything is
+checked from outside, as a user would see it: window geometry and properties with xwininfo and xprop, pixels
+with ImageMagick's import, mouse input with xdotool.
+
+    desktop_test.py --plimo PATH --server PATH --maker-host HOST TEST_NAME
+
+Exit status 77 means a needed tool is missing (the test is skipped). Every process a test starts is stopped by
+its pid when the test ends; nothing is stopped by name."""
+
+import argparse
+import os
+import select
+import shutil
+import signal
+import stat
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+import urllib.parse
+
+SKIPPED = 77
+TIME_LIMIT = 50  # seconds; CTest stops a test at 60, and the clean-up must run before that
+TOOLS = ["Xvfb", "openbox", "trayer", "xdotool", "xprop", "xwininfo", "import"]
+SCREEN_WIDTH, SCREEN_HEIGHT = 1024, 768
+PANEL_WIDTH, PANEL_HEIGHT = 222, 77
+DEFAULT_PLACE = (SCREEN_WIDTH - PANEL_WIDTH, SCREEN_HEIGHT - PANEL_HEIGHT - 40)  # 802, 651
+
+SETTINGS_KEYS = {"autostart", "sitename", "sitehttp", "lindx", "pass", "color", "colorf1", "colorf2", "blend",
+                 "up", "cx", "cy", "fs"}
+
+# Colours the panel must show (R, G, B).
+GREEN_NAME = (0, 254, 34)
+RED_NAME = (251, 49, 49)
+UP_ARROW = (0, 254, 35)
+DOWN_ARROW = (254, 0, 0)
+VIEWS_TEXT = (7, 237, 243)
+VISITORS_TEXT = (255, 255, 128)
+
+# Places on the panel (left, top, width, height).
+SITE_NAME_AREA = (0, 0, 205, 17)
+VIEWS_AREA = (40, 22, 77, 24)
+VIEWS_CHANGE_AREA = (152, 22, 65, 24)
+VISITORS_AREA = (40, 49, 77, 24)
+VISITORS_CHANGE_AREA = (152, 49, 65, 24)
+VIEWS_ARROW_AREA = (132, 25, 12, 16)
+VISITORS_ARROW_AREA = (132, 51, 12, 16)
+ARROW_PIXELS = 54  # a 12-column triangle of seven rows: 2 + 4 + 6 + 8 + 10 + 12 + 12
+HIDE_GLYPH = (214, 6)
+SITE_NAME_POINT = (15, 8)
+VIEWS_POINT = (78, 34)
+
+OPTIONS = None  # the command line, once parsed
+FOLDERS = []  # temporary folders of the tests that ran
+
+
+def wait_for(what, predicate, timeout, interval=0.05):
+    """Polls until predicate answers something true, and returns that; fails after `timeout` seconds."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = predicate()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise AssertionError(f"timed out after {timeout} s waiting for {what}")
+        time.sleep(interval)
+
+
+class Image:
+    """An RGB picture read from a binary PPM."""
+
+    def __init__(self, ppm):
+        fields = []
+        at = 0
+        while len(fields) < 4:
+            while ppm[at:at + 1].isspace():
+                at += 1
+            if ppm[at:at + 1] == b"#":
+                at = ppm.index(b"\n", at)
+                continue
+            end = at
+            while not ppm[end:end + 1].isspace():
+                end += 1
+            fields.append(ppm[at:end])
+            at = end
+        if fields[0] != b"P6" or fields[3] != b"255":
+            raise ValueError(f"not an 8-bit binary PPM: {fields}")
+        self.width, self.height = int(fields[1]), int(fields[2])
+        self.pixels = ppm[at + 1:at + 1 + 3 * self.width * self.height]
+
+    def pixel(self, x, y):
+        at = 3 * (y * self.width + x)
+        return tuple(self.pixels[at:at + 3])
+
+    def count(self, area, colour, tolerance=0):
+        """Pixels of `area` within `tolerance` of `colour` on every channel."""
+        left, top, width, height = area
+        found = 0
+        for y in range(top, top + height):
+            for x in range(left, left + width):
+                if all(abs(a - b) <= tolerance for a, b in zip(self.pixel(x, y), colour)):
+                    found += 1
+        return found
+
+
+class Desktop:
+    """A headless X session (Xvfb, openbox, trayer) and the processes a test starts in it."""
+
+    def __init__(self, folder):
+        self.folder = folder
+        self.processes = []
+        self.env = self._base_environment()
+        try:
+            self._start_x_server()
+            self._start("openbox", ["openbox", "--sm-disable"])
+            wait_for("the window manager",
+                     lambda: "window id" in self.x("xprop", "-root", "_NET_SUPPORTING_WM_CHECK"), 10)
+            self._start("trayer", ["trayer", "--edge", "top", "--align", "right", "--widthtype", "request",
+                                   "--height", "24", "--SetDockType", "true", "--transparent", "false"])
+            wait_for("the notification area", lambda: self.x("xdotool", "search", "--classname", "^panel$"), 10)
+            # The tray claims its selection just after its window appears.
+            time.sleep(0.3)
+        except BaseException:
+            self.close()
+            raise
+
+    def _base_environment(self):
+        env = {key: value for key, value in os.environ.items()
+               if key.lower() not in ("http_proxy", "https_proxy", "all_proxy", "no_proxy", "ftp_proxy")
+               and key not in ("QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "XDG_SESSION_TYPE", "DISPLAY", "XAUTHORITY")}
+        for name in ("XDG_RUNTIME_DIR", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME"):
+            path = os.path.join(self.folder, name.lower())
+            os.makedirs(path, mode=0o700)
+            env[name] = path
+        # A bus address that leads nowhere: Qt then uses the XEmbed tray, and nothing starts a bus of its own.
+        env["DBUS_SESSION_BUS_ADDRESS"] = "unix:path=" + os.path.join(self.folder, "no-bus")
+        env["LC_ALL"] = "C.UTF-8"
+        return env
+
+    def _start_x_server(self):
+        # Xvfb picks a free display number itself and writes it to the pipe.
+        reader, writer = os.pipe()
+        try:
+            self._start("Xvfb", ["Xvfb", "-displayfd", str(writer), "-screen", "0",
+                                 f"{SCREEN_WIDTH}x{SCREEN_HEIGHT}x24", "-nolisten", "tcp"], pass_fds=(writer,))
+            os.close(writer)
+            writer = -1
+            number = b""
+            deadline = time.monotonic() + 10
+            while not number.endswith(b"\n"):
+                if not select.select([reader], [], [], max(0.0, deadline - time.monotonic()))[0]:
+                    raise AssertionError("Xvfb did not name its display within 10 s")
+                piece = os.read(reader, 16)
+                if not piece:
+                    raise AssertionError("Xvfb ended without naming its display")
+                number += piece
+        finally:
+            os.close(reader)
+            if writer >= 0:
+                os.close(writer)
+        self.env["DISPLAY"] = ":" + number.decode().strip()
+
+    def _start(self, name, command, env=None, **kwargs):
+        log = open(os.path.join(self.folder, name + ".log"), "wb")
+        process = subprocess.Popen(command, env=env or self.env, stdin=subprocess.DEVNULL, stdout=log,
+                                   stderr=subprocess.STDOUT, **kwargs)
+        log.close()
+        self.processes.append(process)
+        return process
+
+    def start(self, name, command, env=None):
+        return self._start(name, command, env)
+
+    def close(self):
+        for process in reversed(self.processes):
+            if process.poll() is None:
+                process.terminate()
+                try:
+                    process.wait(timeout=5)
+                except subprocess.TimeoutExpired:
+                    process.kill()
+                    process.wait(timeout=5)
+
+    def x(self, *command):
+        """Runs an X tool in the session and returns its output (empty when it fails)."""
+        result = subprocess.run(command, env=self.env, stdin=subprocess.DEVNULL, capture_output=True, timeout=15)
+        return result.stdout.decode("utf-8", "replace") if result.returncode == 0 else ""
+
+    def windows_of(self, pid):
+        return [int(w) for w in self.x("xdotool", "search", "--onlyvisible", "--pid", str(pid)).split()]
+
+    def geometry(self, window):
+        fields = {}
+        for line in self.x("xwininfo", "-id", str(window)).splitlines():
+            name, _, value = line.strip().partition(":")
+            fields[name] = value.strip()
+        if not fields:
+            return None
+        return {"x": int(fields["Absolute upper-left X"]), "y": int(fields["Absolute upper-left Y"]),
+                "width": int(fields["Width"]), "height": int(fields["Height"]),
+                "mapped": fields["Map State"] == "IsViewable"}
+
+    def property(self, window, name):
+        return self.x("xprop", "-id", str(window), name)
+
+    def title(self, window):
+        text = self.x("xprop", "-id", str(window), "-notype", "_NET_WM_NAME")
+        _, _, value = text.partition("=")
+        return value.strip().strip('"')
+
+    def active_window(self):
+        text = self.x("xprop", "-root", "_NET_ACTIVE_WINDOW")
+        return int(text.split()[-1], 16) if "#" in text else None
+
+    def screenshot(self, left, top, width, height):
+        ppm = subprocess.run(["import", "-window", "root", "-crop", f"{width}x{height}+{left}+{top}", "+repage", "-depth", "8",
+                              "ppm:-"], env=self.env, stdin=subprocess.DEVNULL, capture_output=True, timeout=15,
+                             check=True).stdout
+        return Image(ppm)
+
+    def click(self, x, y, button=1):
+        self.x("xdotool", "mousemove", str(x), str(y), "click", str(button))
+
+
+class Program:
+    """The built plimo, copied into a folder of its own, with a recording desktop handler first in its PATH."""
+
+    def __init__(self, desktop, folder, config=None, server=None):
+        self.desktop = desktop
+        self.folder = os.path.join(folder, "program")
+        os.makedirs(self.folder)
+        self.executable = os.path.join(self.folder, "plimo")
+        shutil.copy2(OPTIONS.plimo, self.executable)
+        self.config_path = os.path.join(self.folder, "config.ini")
+        if config is not None:
+            with open(self.config_path, "w", encoding="cp1251") as file:
+                file.write("[OPTIONS]\n" + "".join(f"{key}={value}\n" for key, value in config.items()))
+
+        handler_folder = os.path.join(folder, "bin")
+        os.makedirs(handler_folder)
+        self.opened_path = os.path.join(folder, "opened.txt")
+        handler = os.path.join(handler_folder, "xdg-open")
+        with open(handler, "w") as file:
+            file.write(f"#!/bin/sh\nprintf '%s\\n' \"$*\" >> '{self.opened_path}'\n")
+        os.chmod(handler, stat.S_IRWXU)
+
+        env = dict(desktop.env)
+        env["PATH"] = handler_folder + os.pathsep + env.get("PATH", "/usr/bin:/bin")
+        env["QT_QPA_PLATFORM"] = "xcb"
+        if server is not None:
+            # Anything not for the local server (the update check's host, the real service) goes to the local
+            # server as a proxy: no test traffic leaves the machine.
+            env["http_proxy"] = env["https_proxy"] = server.url
+            env["no_proxy"] = "127.0.0.1,localhost"
+        self.started = time.monotonic()
+        self.process = desktop.start("plimo", [self.executable], env)
+        self.pid = self.process.pid
+
+    def panel(self, timeout=15):
+        """The panel's window once it is on screen."""
+        def find():
+            for window in self.desktop.windows_of(self.pid):
+                geometry = self.desktop.geometry(window)
+                if geometry and geometry["width"] == PANEL_WIDTH and self.desktop.title(window) == "Plimo":
+                    return window
+            return None
+        return wait_for("the panel on screen", find, timeout)
+
+    def tray_icon(self, timeout=15):
+        """The icon's window once the notification area has docked it."""
+        def find():
+            for window in self.desktop.windows_of(self.pid):
+                geometry = self.desktop.geometry(window)
+                if geometry and geometry["width"] <= 32 and geometry["height"] <= 32 and geometry["mapped"]:
+                    return window
+            return None
+        return wait_for("the tray icon docked", find, timeout)
+
+    def click_tray_icon(self, button=1):
+        geometry = self.desktop.geometry(self.tray_icon())
+        self.desktop.click(geometry["x"] + geometry["width"] // 2, geometry["y"] + geometry["height"] // 2, button)
+
+    def choose_from_tray_menu(self, entry):
+        """Right-clicks the icon and clicks entry 0 ("Настройки") or 1 ("Выход") of the menu that opens."""
+        before = set(self.desktop.windows_of(self.pid))
+        self.click_tray_icon(button=3)
+
+        def menu():
+            for window in set(self.desktop.windows_of(self.pid)) - before:
+                geometry = self.desktop.geometry(window)
+                if geometry and geometry["mapped"] and geometry["height"] > 30:
+                    return geometry
+            return None
+        geometry = wait_for("the tray menu", menu, 10)
+        row = geometry["height"] // 4 if entry == 0 else geometry["height"] * 3 // 4
+        self.desktop.click(geometry["x"] + geometry["width"] // 2, geometry["y"] + row)
+
+    def opened(self):
+        """Addresses handed to the desktop's default handler so far."""
+        try:
+            with open(self.opened_path, encoding="utf-8") as file:
+                return file.read().splitlines()
+        except FileNotFoundError:
+            return []
+
+    def wait_exit(self, timeout=15):
+        try:
+            return self.process.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            raise AssertionError(f"plimo still runs {timeout} s after it was asked to end")
+
+    def settings(self):
+        """The [OPTIONS] keys of config.ini as a list of (key, value), in file order."""
+        pairs = []
+        section = None
+        with open(self.config_path, encoding="cp1251") as file:
+            for line in file.read().splitlines():
+                line = line.strip()
+                if line.startswith("[") and line.endswith("]"):
+                    section = line[1:-1].upper()
+                elif section == "OPTIONS" and "=" in line:
+                    key, _, value = line.partition("=")
+                    pairs.append((key.strip().lower(), value.strip()))
+        return pairs
+
+
+class StatisticsServer:
+    """The local statistics server: a page whose values move on every request, with the given trend."""
+
+    def __init__(self, desktop, trend):
+        self.log_path = os.path.join(desktop.folder, "plimo_test_server.log")
+        self.process = desktop.start("plimo_test_server",
+                                     [OPTIONS.server, "--statistics", trend, "--lifetime", "120"])
+        self.url = wait_for("the statistics server's address", lambda: self._lines()[:1], 10)[0]
+
+    def _lines(self):
+        try:
+            with open(self.log_path, encoding="utf-8") as file:
+                return [line.rstrip("\n") for line in file if line.endswith("\n")]
+        except FileNotFoundError:
+            return []
+
+    def requests(self):
+        """(method, target, body bytes) of every request so far."""
+        found = []
+        for line in self._lines()[1:]:
+            method, target, body = (line.split(" ", 2) + [""])[:3]
+            found.append((method, target, urllib.parse.unquote_to_bytes(body)))
+        return found
+
+    def sign_ins(self):
+        return [(target, body) for method, target, body in self.requests() if method == "POST"]
+
+
+def base_config(server, **changes):
+    config = {"autostart": "0", "sitename": "example.com", "sitehttp": "http://example.com", "pass": "secret",
+              "lindx": server.url + "stat/example.com/index.html", "color": "$00503010", "blend": "193",
+              "up": "0", "fs": "0"}
+    config.update(changes)
+    return config
+
+
+class DesktopTest(unittest.TestCase):
+    def setUp(self):
+        self.folder = tempfile.mkdtemp(prefix="plimo-e2e-")
+        self.desktop = None
+        self.test_started = time.monotonic()
+        try:
+            self.desktop = Desktop(self.folder)
+        except BaseException:
+            self.tearDown()
+            raise
+
+    def tearDown(self):
+        if self.desktop is not None:
+            self.desktop.close()
+        FOLDERS.append(self.folder)  # removed by main(), after it has shown the logs of a failed test
+
+    def note(self, text):
+        print(f"[{time.monotonic() - self.test_started:6.2f} s] {text}", flush=True)
+
+    def wait_for_values(self, panel, arrow_colour):
+        """Waits until the display step has drawn both arrows in `arrow_colour`; answers the panel's picture."""
+        def drawn():
+            g = self.desktop.geometry(panel)
+            image = self.desktop.screenshot(g["x"], g["y"], PANEL_WIDTH, PANEL_HEIGHT)
+            if (image.count(VIEWS_ARROW_AREA, arrow_colour, 2) >= ARROW_PIXELS - 4 and
+                    image.count(VISITORS_ARROW_AREA, arrow_colour, 2) >= ARROW_PIXELS - 4):
+                return image
+            return None
+        return wait_for("the values on the panel", drawn, 20, interval=0.2)
+
+    def assert_values_drawn(self, image, background, name_colour, other_name_colour, arrow_colour, other_arrow):
+        total = PANEL_WIDTH * PANEL_HEIGHT
+        # Without a compositor the pixels are not blended: the window colour shows exactly.
+        self.assertGreater(image.count((0, 0, PANEL_WIDTH, PANEL_HEIGHT), background), total * 0.6)
+        # Text is anti-aliased: count pixels close to the colour, not exact ones. The site name's thin strokes
+        # hardly ever reach the full colour.
+        self.assertGreaterEqual(image.count(SITE_NAME_AREA, name_colour, 60), 20)
+        self.assertEqual(image.count(SITE_NAME_AREA, other_name_colour, 60), 0)
+        for area in (VIEWS_ARROW_AREA, VISITORS_ARROW_AREA):
+            self.assertGreaterEqual(image.count(area, arrow_colour, 2), ARROW_PIXELS - 4)
+            self.assertEqual(image.count(area, other_arrow, 2), 0)
+        for area, colour in ((VIEWS_AREA, VIEWS_TEXT), (VIEWS_CHANGE_AREA, VIEWS_TEXT),
+                             (VISITORS_AREA, VISITORS_TEXT), (VISITORS_CHANGE_AREA, VISITORS_TEXT)):
+            self.assertGreaterEqual(image.count(area, colour, 24), 15, f"text colour {colour} in {area}")
+
+    def assert_saved(self, program, **expected):
+        pairs = program.settings()
+        keys = [key for key, _ in pairs]
+        self.assertEqual(sorted(keys), sorted(SETTINGS_KEYS), "config.ini holds each of the thirteen keys once")
+        values = dict(pairs)
+        self.assertEqual(values["fs"], "0")
+        for key, value in expected.items():
+            self.assertEqual(values[key], value, key)
+
+    # -- the tests ---------------------------------------------------------------------------------------------
+
+    def test_panel_on_screen(self):
+        """Place, size, stay-on-top, opacity, the sign-in, the values in the rising colours; SIGTERM saves."""
+        server = StatisticsServer(self.desktop, "rising")
+        program = Program(self.desktop, self.folder, base_config(server), server)
+        panel = program.panel()
+        shown = time.monotonic()
+        self.note(f"panel on screen {shown - program.started:.3f} s after the start")
+
+        geometry = self.desktop.geometry(panel)
+        self.assertEqual((geometry["x"], geometry["y"]), DEFAULT_PLACE)
+        self.assertEqual((geometry["width"], geometry["height"]), (PANEL_WIDTH, PANEL_HEIGHT))
+        self.assertIn("_NET_WM_STATE_ABOVE", self.desktop.property(panel, "_NET_WM_STATE"))
+        self.assertEqual(self.desktop.title(panel), "Plimo")
+
+        wait_for("the sign-in request", server.sign_ins, 15)
+        self.note(f"sign-in {time.monotonic() - shown:.3f} s after the panel was shown")
+        # The window manager activates the panel when it appears: the first activation's work runs then, not
+        # after the grace period for window systems that never activate it.
+        wait_for("the panel to be the active window", lambda: self.desktop.active_window() == panel, 5)
+        target, body = server.sign_ins()[0]
+        self.assertEqual(target, "/stat/example.com/index.html")
+        self.assertEqual(body, b"name=http://example.com;password=secret;keep_password=1")
+        # The stored opacity applies from the first activation on: 193 of 255.
+        opacity = self.desktop.property(panel, "_NET_WM_WINDOW_OPACITY").split("=")[-1].strip()
+        self.assertAlmostEqual(int(opacity), round(193 / 255 * 0xFFFFFFFF), delta=1)
+
+        image = self.wait_for_values(panel, UP_ARROW)
+        self.note(f"values drawn {time.monotonic() - shown:.3f} s after the panel was shown")
+        self.assert_values_drawn(image, (16, 48, 80), GREEN_NAME, RED_NAME, UP_ARROW, DOWN_ARROW)
+        # The update check asked the maker's server (through the local server as proxy), and nothing broke.
+        self.assertTrue(any(target.endswith("/soft/plimover.txt") for _, target, _ in server.requests()))
+
+        program.process.send_signal(signal.SIGTERM)
+        self.assertEqual(program.wait_exit(), 0)
+        self.assert_saved(program, **{"cx": str(DEFAULT_PLACE[0]), "cy": str(DEFAULT_PLACE[1]), "blend": "193",
+                                      "up": "0", "pass": "secret", "sitehttp": "http://example.com"})
+
+    def test_falling_trend_at_stored_place(self):
+        """A stored place and a named window colour; both changes falling: red name, red arrows; SIGHUP saves."""
+        server = StatisticsServer(self.desktop, "falling")
+        program = Program(self.desktop, self.folder,
+                          base_config(server, color="clNavy", cx="100", cy="200", up="4"), server)
+        panel = program.panel()
+        image = self.wait_for_values(panel, DOWN_ARROW)
+        geometry = self.desktop.geometry(panel)
+        self.assertEqual((geometry["x"], geometry["y"]), (100, 200))
+        self.assert_values_drawn(image, (0, 0, 128), RED_NAME, GREEN_NAME, DOWN_ARROW, UP_ARROW)
+
+        program.process.send_signal(signal.SIGHUP)
+        self.assertEqual(program.wait_exit(), 0)
+        self.assert_saved(program, cx="100", cy="200", color="clNavy", up="4")
+
+    def test_drag_and_exit_from_tray_menu(self):
+        """A press on a value drags the panel; the site name takes a click; "Выход" ends and saves the place."""
+        server = StatisticsServer(self.desktop, "rising")
+        program = Program(self.desktop, self.folder, base_config(server, sitehttp='"  http://example.com  "'),
+                          server)
+        panel = program.panel()
+        self.wait_for_values(panel, UP_ARROW)
+
+        left, top = DEFAULT_PLACE
+        self.desktop.x("xdotool", "mousemove", str(left + VIEWS_POINT[0]), str(top + VIEWS_POINT[1]),
+                       "mousedown", "1")
+        for _ in range(10):
+            time.sleep(0.03)
+            self.desktop.x("xdotool", "mousemove_relative", "--", "-15", "-20")
+        time.sleep(0.1)
+        self.desktop.x("xdotool", "mouseup", "1")
+        moved = (left - 150, top - 200)
+        wait_for("the panel to follow the pointer",
+                 lambda: (self.desktop.geometry(panel)["x"], self.desktop.geometry(panel)["y"]) == moved, 5)
+
+        # The site name is no drag handle: a click opens the site address, without its blanks.
+        self.desktop.click(moved[0] + SITE_NAME_POINT[0], moved[1] + SITE_NAME_POINT[1])
+        wait_for("the site handed to the desktop", program.opened, 5)
+        self.assertEqual(program.opened(), ["http://example.com"])
+        geometry = self.desktop.geometry(panel)
+        self.assertEqual((geometry["x"], geometry["y"]), moved)
+
+        program.choose_from_tray_menu(1)
+        self.assertEqual(program.wait_exit(), 0)
+        self.assert_saved(program, cx=str(moved[0]), cy=str(moved[1]), sitehttp="http://example.com")
+
+    def test_hide_and_show_from_tray(self):
+        """The tray icon hides and shows the panel; so does the hide glyph; "Настройки" opens the settings."""
+        server = StatisticsServer(self.desktop, "rising")
+        program = Program(self.desktop, self.folder, base_config(server), server)
+        panel = program.panel()
+        program.tray_icon()
+        self.wait_for_values(panel, UP_ARROW)
+
+        def mapped():
+            return self.desktop.geometry(panel)["mapped"]
+
+        # Clicks further apart than a double click: a double click counts as one click.
+        program.click_tray_icon()
+        wait_for("the panel hidden", lambda: not mapped(), 5)
+        time.sleep(0.6)
+        program.click_tray_icon()
+        wait_for("the panel shown", mapped, 5)
+        geometry = self.desktop.geometry(panel)
+        self.assertEqual((geometry["x"], geometry["y"]), DEFAULT_PLACE)
+        self.assertIn("_NET_WM_STATE_ABOVE", self.desktop.property(panel, "_NET_WM_STATE"))
+        wait_for("the panel active again", lambda: self.desktop.active_window() == panel, 5)
+
+        self.desktop.click(DEFAULT_PLACE[0] + HIDE_GLYPH[0], DEFAULT_PLACE[1] + HIDE_GLYPH[1])
+        wait_for("the panel hidden by its glyph", lambda: not mapped(), 5)
+        time.sleep(0.6)
+        program.click_tray_icon()
+        wait_for("the panel shown", mapped, 5)
+
+        program.choose_from_tray_menu(0)
+        settings = wait_for("the settings window", lambda: [w for w in self.desktop.windows_of(program.pid)
+                                                           if self.desktop.title(w) == "Настройки"], 10)[0]
+        self.assertTrue(self.desktop.geometry(settings)["mapped"])
+        self.assertTrue(mapped())
+
+        program.process.send_signal(signal.SIGINT)
+        self.assertEqual(program.wait_exit(), 0)
+        self.assert_saved(program, cx=str(DEFAULT_PLACE[0]), cy=str(DEFAULT_PLACE[1]))
+
+    def test_first_start_without_config(self):
+        """No config.ini: the product page is opened, the settings window shown; the exit writes the file."""
+        autostart_entry = "/etc/xdg/autostart/Plimo.desktop"
+        entry_before = None
+        if os.path.exists(autostart_entry):
+            with open(autostart_entry, "rb") as file:
+                entry_before = file.read()
+        # The proxy keeps the sign-in to the default (real) statistics page on this machine.
+        server = StatisticsServer(self.desktop, "rising")
+        program = Program(self.desktop, self.folder, None, server)
+        try:
+            program.panel()
+            settings = wait_for("the settings window", lambda: [w for w in self.desktop.windows_of(program.pid)
+                                                               if self.desktop.title(w) == "Настройки"], 15)[0]
+            geometry = self.desktop.geometry(settings)
+            self.assertTrue(geometry["mapped"])
+            # Centred on the screen the first time it is shown.
+            self.assertAlmostEqual(geometry["x"] + geometry["width"] / 2, SCREEN_WIDTH / 2, delta=30)
+            self.assertAlmostEqual(geometry["y"] + geometry["height"] / 2, SCREEN_HEIGHT / 2, delta=30)
+            product_page = (f"http://{OPTIONS.maker_host}/index.php?option=com_content&view=article&id=308:plimo"
+                            "&catid=52:lan-internet&Itemid=80")
+            wait_for("the product page handed to the desktop", program.opened, 10)
+            self.assertEqual(program.opened(), [product_page])
+            if os.access(os.path.dirname(autostart_entry), os.W_OK):
+                with open(autostart_entry, encoding="utf-8") as file:
+                    self.assertIn(f'Exec="{program.executable}"', file.read())
+
+            program.process.send_signal(signal.SIGTERM)
+            self.assertEqual(program.wait_exit(), 0)
+            self.assert_saved(program, autostart="1", up="2", blend="193", color="clBlack",
+                              lindx="https://www.liveinternet.ru/stat/example.com/index.html",
+                              cx=str(DEFAULT_PLACE[0]), cy=str(DEFAULT_PLACE[1]))
+        finally:
+            # The first start registers the program to start at log-on; put that back as it was.
+            if entry_before is None:
+                if os.path.exists(autostart_entry):
+                    os.remove(autostart_entry)
+            else:
+                with open(autostart_entry, "wb") as file:
+                    file.write(entry_before)
+
+
+def main():
+    global OPTIONS
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--plimo", required=True)
+    parser.add_argument("--server", required=True)
+    parser.add_argument("--maker-host", required=True)
+    parser.add_argument("test", help="name of a test_ method without the prefix")
+    OPTIONS = parser.parse_args()
+    missing = [tool for tool in TOOLS if shutil.which(tool) is None]
+    if missing:
+        print(f"skipped: missing {', '.join(missing)} (tools/setup installs them)")
+        return SKIPPED
+    def give_up(signal_number, _frame):
+        # Raised inside the test, so that its clean-up still stops every process it started.
+        raise TimeoutError(f"stopped by signal {signal.Signals(signal_number).name}" if signal_number != signal.SIGALRM
+                           else f"the test took longer than {TIME_LIMIT} s")
+    signal.signal(signal.SIGALRM, give_up)
+    signal.signal(signal.SIGTERM, give_up)
+    signal.alarm(TIME_LIMIT)
+    suite = unittest.TestSuite([DesktopTest("test_" + OPTIONS.test)])
+    result = unittest.TextTestRunner(verbosity=2, stream=sys.stdout).run(suite)
+    signal.alarm(0)
+    for folder in FOLDERS:
+        if not result.wasSuccessful():
+            # What the processes said goes to the test's output before their folder goes.
+            for name in sorted(os.listdir(folder)):
+                if name.endswith(".log"):
+                    with open(os.path.join(folder, name), encoding="utf-8", errors="replace") as file:
+                        print(f"--- {name}\n{file.read()[-4000:]}")
+        shutil.rmtree(folder, ignore_errors=True)
+    return 0 if result.wasSuccessful() else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())

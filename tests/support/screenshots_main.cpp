@@ -1,0 +1,99 @@
+// Renders the settings window's four pages and the panel, with values in both trend colours, into PNG files
+// for the documentation: the real windows, settings loaded from a config.ini, a statistics page fed through a
+// browser that needs no network. Run headless: QT_QPA_PLATFORM=offscreen plimo_screenshots <folder>.
+#include "fake_browser.h"
+#include "statistics_page.h"
+#include "ui/tfoptions.h"
+#include "ui/tform1.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QPixmap>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+bool Save(const QPixmap& picture, const QDir& folder, const QString& name) {
+    const QString path = folder.filePath(name);
+    if (!picture.save(path, "PNG")) {
+        std::fprintf(stderr, "plimo_screenshots: cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(path));
+    return true;
+}
+
+// Feeds the page until the panel shows it: a read pass that finds the scratch text holding an earlier page
+// empties it, and the next one shows the new page.
+void ShowPage(plimo::TForm1& form, plimo::test::FakeBrowser& browser, const plimo::test::StatisticsValues& values) {
+    const std::string page = plimo::test::StatisticsPage(values);
+    const QString expected = QString::fromStdString(values.viewsChange).remove(0, 1);
+    for (int pass = 0; pass < 3 && form.Label3->text() != expected; ++pass) {
+        browser.complete(page);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    const QDir folder(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs"));
+    QTemporaryDir settingsFolder;
+    if (!folder.exists() || !settingsFolder.isValid()) {
+        std::fprintf(stderr, "usage: plimo_screenshots <existing folder>\n");
+        return 2;
+    }
+    const QString configPath = settingsFolder.filePath(QStringLiteral("config.ini"));
+    QFile config(configPath);
+    if (!config.open(QIODevice::WriteOnly)) {
+        return 1;
+    }
+    config.write(
+        "[OPTIONS]\n"
+        "autostart=1\n"
+        "sitename=example.com\n"
+        "sitehttp=http://example.com\n"
+        "pass=secret\n"
+        "lindx=https://www.liveinternet.ru/stat/example.com/index.html\n"
+        "color=clBlack\n"
+        "blend=193\n"
+        "up=2\n"
+        "fs=0\n");
+    config.close();
+
+    auto ownedBrowser = std::make_unique<plimo::test::FakeBrowser>();
+    auto& browser = *ownedBrowser;
+    plimo::TForm1 form(std::move(ownedBrowser), [] { return true; });
+    form.setUpdateCheck([] { return false; });
+    form.FormCreate();
+    plimo::Tfoptions options(&form);
+    options.setConfigPath(configPath.toStdString());
+    options.setAutostartWriter([](const std::string&, bool) {});
+    options.setAddressOpener([](const std::string&) {});
+    form.setOptionsWindow(&options);
+    form.show();
+    form.FormActivate();
+
+    bool saved = true;
+    ShowPage(form, browser, {"12,345", "2,345", "+152", "+21"});
+    QTest::qWait(50);
+    saved = Save(form.grab(), folder, QStringLiteral("panel-rising.png")) && saved;
+    ShowPage(form, browser, {"12,419", "2,355", "-147", "-22"});
+    QTest::qWait(50);
+    saved = Save(form.grab(), folder, QStringLiteral("panel-falling.png")) && saved;
+
+    options.show();
+    const QString pages[] = {QStringLiteral("settings-main.png"), QStringLiteral("settings-sign-in.png"),
+                             QStringLiteral("settings-more.png"), QStringLiteral("settings-about.png")};
+    for (int index = 0; index < 4; ++index) {
+        options.cxPageControl1->setCurrentIndex(index);
+        QTest::qWait(50);
+        saved = Save(options.grab(), folder, pages[index]) && saved;
+    }
+    return saved ? 0 : 1;
+}
