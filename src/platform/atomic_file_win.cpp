@@ -2,8 +2,9 @@
 
 #include <string>
 
-#include <sddl.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <sddl.h>
 
 namespace plimo {
 namespace {
