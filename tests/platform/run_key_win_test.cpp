@@ -25,8 +25,14 @@ struct AnsiValue {
 class RunKey : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_ALL_ACCESS, &m_key), ERROR_SUCCESS)
-            << "the Run key is missing or not writable (run as an administrator)";
+        const LONG opened = RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_ALL_ACCESS, &m_key);
+        if (opened != ERROR_SUCCESS) {
+            m_key = nullptr;
+        }
+        if (opened == ERROR_ACCESS_DENIED) {
+            GTEST_SKIP() << "the machine's Run key takes an administrator";
+        }
+        ASSERT_EQ(opened, ERROR_SUCCESS) << "the Run key is missing";
         m_saved = wideValue(L"Plimo");
         RegDeleteValueW(m_key, L"Plimo");
     }
