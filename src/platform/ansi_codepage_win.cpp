@@ -13,14 +13,22 @@ namespace {
 // enough that a piece's bytes fit an int even in a double-byte code page.
 constexpr std::size_t kPiece = 1u << 28;
 
+// A character the code page lacks becomes '?', as it does elsewhere, rather than a look-alike ("\u00C4" as "A",
+// a full-width digit as a digit) that would make different texts read the same. UTF-8 takes no such flag.
+DWORD noBestFit() {
+    return GetACP() == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
+}
+
 void AppendWidePiece(std::string& result, const wchar_t* wide, int length) {
-    const int needed = WideCharToMultiByte(CP_ACP, 0, wide, length, nullptr, 0, nullptr, nullptr);
+    const DWORD flags = noBestFit();
+    const int needed = WideCharToMultiByte(CP_ACP, flags, wide, length, nullptr, 0, nullptr, nullptr);
     if (needed <= 0) {
         return;
     }
     const std::size_t start = result.size();
     result.resize(start + static_cast<std::size_t>(needed));
-    const int written = WideCharToMultiByte(CP_ACP, 0, wide, length, result.data() + start, needed, nullptr, nullptr);
+    const int written =
+        WideCharToMultiByte(CP_ACP, flags, wide, length, result.data() + start, needed, nullptr, nullptr);
     result.resize(start + static_cast<std::size_t>(written > 0 ? written : 0));
 }
 

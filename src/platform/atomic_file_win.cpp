@@ -2,8 +2,9 @@
 
 #include <string>
 
-#include <sddl.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <sddl.h>
 
 namespace plimo {
 namespace {
@@ -39,17 +40,45 @@ bool writeAll(HANDLE file, std::string_view bytes) {
     return true;
 }
 
-// A new file that only its owner (and the system) may open: it holds a password.
+// The running user's SID as text, or "" when the token cannot tell.
+std::wstring currentUserSid() {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
+        return {};
+    }
+    std::wstring result;
+    DWORD size = 0;
+    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    std::string buffer(size, '\0');
+    wchar_t* text = nullptr;
+    if (size > 0 && GetTokenInformation(token, TokenUser, buffer.data(), size, &size) &&
+        ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &text)) {
+        result = text;
+        LocalFree(text);
+    }
+    CloseHandle(token);
+    return result;
+}
+
+// A new file that only its user (and the system) may open: it holds a password. The user is named rather than
+// the file's owner: an elevated run makes the Administrators group the owner, and the same user's later
+// unelevated runs could then neither read nor save the file.
 HANDLE createOwnerOnly(const std::wstring& path) {
+    const std::wstring user = currentUserSid();
+    if (user.empty()) {
+        return INVALID_HANDLE_VALUE;
+    }
+    const std::wstring sddl = L"D:P(A;;FA;;;" + user + L")(A;;FA;;;SY)";
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;;FA;;;OW)(A;;FA;;;SY)", SDDL_REVISION_1,
-                                                              &descriptor, nullptr)) {
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &descriptor, nullptr)) {
         return INVALID_HANDLE_VALUE;
     }
     SECURITY_ATTRIBUTES attributes{sizeof(SECURITY_ATTRIBUTES), descriptor, FALSE};
     HANDLE handle =
         CreateFileW(path.c_str(), GENERIC_WRITE, 0, &attributes, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const DWORD error = GetLastError();  // the caller tells "name taken" from other failures by it
     LocalFree(descriptor);
+    SetLastError(error);
     return handle;
 }
 

@@ -1,7 +1,5 @@
 #include "platform/profile.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <chrono>
 #include <random>
@@ -41,11 +39,6 @@ protected:
         }
         std::sort(names.begin(), names.end());
         return names;
-    }
-    static unsigned modeOf(const fs::path& path) {
-        struct stat info {};
-        EXPECT_EQ(::stat(path.c_str(), &info), 0);
-        return info.st_mode & 07777;
     }
 
     TempDir m_dir;
@@ -151,7 +144,6 @@ TEST_F(Profile, ANewFileHoldsTheSectionAndKeysInWritingOrderWithCrLf) {
     EXPECT_FALSE(fs::exists(file()));
     EXPECT_TRUE(profile.commit());
     EXPECT_EQ(ReadFileBytes(file()), "[OPTIONS]\r\nautostart=1\r\nsitename=example\r\nfs=0\r\n");
-    EXPECT_EQ(modeOf(file()), 0600u);
 }
 
 TEST_F(Profile, ReplacingAValueKeepsEveryOtherByte) {
@@ -237,33 +229,12 @@ TEST_F(Profile, AReadOnlyFileIsAFailedWriteEvenForRoot) {
     EXPECT_EQ(folderEntries(), std::vector<std::string>{"config.ini"});
 }
 
-TEST_F(Profile, AReadOnlyFolderIsAFailedWriteEvenForRoot) {
-    WriteFileBytes(file(), "[OPTIONS]\nfs=1\n");
-    fs::permissions(m_dir.path(), fs::perms::owner_read | fs::perms::owner_exec);
-    EXPECT_FALSE(WriteProfileString(file(), "OPTIONS", "fs", "0"));
-    EXPECT_FALSE(WriteProfileString(m_dir.file("new.ini"), "OPTIONS", "fs", "0"));
-    fs::permissions(m_dir.path(), fs::perms::owner_all);
-    EXPECT_EQ(ReadFileBytes(file()), "[OPTIONS]\nfs=1\n");
-    EXPECT_EQ(folderEntries(), std::vector<std::string>{"config.ini"});
-}
-
 TEST_F(Profile, AMissingFolderOrAFolderInPlaceOfTheFileIsAFailedWrite) {
     EXPECT_FALSE(WriteProfileString(m_dir.file("missing") / "config.ini", "OPTIONS", "fs", "0"));
     fs::create_directory(file());
     EXPECT_EQ(read("fs"), "<default>");
     EXPECT_FALSE(WriteProfileString(file(), "OPTIONS", "fs", "0"));
     EXPECT_TRUE(fs::is_directory(file()));
-}
-
-TEST_F(Profile, AnExistingFileKeepsItsPermissionsAndALinkStaysALink) {
-    WriteFileBytes(m_dir.file("real.ini"), "[OPTIONS]\n");
-    fs::permissions(m_dir.file("real.ini"), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-    fs::create_symlink("real.ini", file());
-    ASSERT_TRUE(WriteProfileString(file(), "OPTIONS", "fs", "0"));
-    EXPECT_TRUE(fs::is_symlink(file()));
-    EXPECT_EQ(ReadFileBytes(m_dir.file("real.ini")), "[OPTIONS]\nfs=0\n");
-    EXPECT_EQ(modeOf(m_dir.file("real.ini")), 0640u);
-    EXPECT_EQ(folderEntries(), (std::vector<std::string>{"config.ini", "real.ini"}));
 }
 
 TEST_F(Profile, ABatchReachesTheFileOnlyAtCommitAndAFailedCommitChangesNothing) {

@@ -1,0 +1,21 @@
+# Cross build for 64-bit Windows with Debian's MinGW-w64 (POSIX threads, so that std::thread exists), run under Wine.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+
+set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
+set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
+set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
+
+set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+# One self-contained executable per test program: Wine then needs no MinGW runtime DLLs on its path.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+
+# Debian names the 64-bit loader wine64 but installs it outside PATH.
+find_program(PLIMO_WINE NAMES wine64 wine PATHS /usr/lib/wine NO_DEFAULT_PATH)
+find_program(PLIMO_WINE NAMES wine64 wine)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${PLIMO_WINE})
