@@ -22,6 +22,7 @@ using plimo::test::HttpTestServer;
 namespace {
 
 enum class Kind { Good, ServerError, NotFound, CutBody, Silent, Outage };
+constexpr const char* kKindNames[] = {"good page", "500", "404", "cut body", "silence", "outage"};
 
 // Fourteen good pages in twenty cycles; the rest are faults of every kind, silence only now and then since each
 // one costs the stall time.
@@ -105,8 +106,11 @@ int main(int argc, char** argv) {
     int good = 0;
     int goodShown = 0;
     int missingReports = 0;
+    double kindSeconds[6] = {};
+    int kindCount[6] = {};
     for (cycle = 1; cycle <= cycles; ++cycle) {
         const Kind kind = KindOf(cycle);
+        const auto cycleStart = steady_clock::now();
         if (kind == Kind::Outage) {
             server.reset();
         }
@@ -120,6 +124,8 @@ int main(int argc, char** argv) {
                 return 1;
             }
         }
+        kindSeconds[int(kind)] += duration<double>(steady_clock::now() - cycleStart).count();
+        ++kindCount[int(kind)];
         if (kind == Kind::Good) {
             ++good;
             goodShown += panel.form->Label1->text() == QString::number(cycle) ? 1 : 0;
@@ -129,6 +135,10 @@ int main(int argc, char** argv) {
                         duration<double>(steady_clock::now() - start).count());
             std::fflush(stdout);
         }
+    }
+    for (int kind = 0; kind < 6; ++kind) {
+        std::printf("%-10s %6d cycles, %8.2f ms each on average\n", kKindNames[kind], kindCount[kind],
+                    kindCount[kind] > 0 ? kindSeconds[kind] * 1000.0 / kindCount[kind] : 0.0);
     }
     std::printf("good pages shown: %d of %d; reports missing: %d; error boxes: %d; timer enabled at the end: %s\n",
                 goodShown, good, missingReports, panel.errorBoxes, panel.form->Timer1->enabled() ? "yes" : "no");
