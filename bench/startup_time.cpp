@@ -58,7 +58,13 @@ int main(int argc, char** argv) {
 
     const auto start = std::chrono::steady_clock::now();
     pid_t pid = -1;
-    if (posix_spawn(&pid, argv[2], nullptr, nullptr, argv + 2, environ) != 0) {
+    // The program's output goes to the error stream, so that a caller reading ours is not kept waiting by it.
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, 2, 1);
+    const int spawned = posix_spawn(&pid, argv[2], &actions, nullptr, argv + 2, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) {
         std::fprintf(stderr, "cannot start %s\n", argv[2]);
         return 2;
     }
