@@ -50,16 +50,28 @@ std::vector<std::string> OtherEntries(const fs::path& folder) {
     return names;
 }
 
+// Starts the writer and waits until it runs; -1 when it does not start.
 pid_t StartWriter(const fs::path& file, long firstRound) {
+    int ready[2];
+    if (::pipe(ready) != 0) {
+        return -1;
+    }
     std::string program = PLIMO_PROFILE_WRITER;
     std::string path = file.string();
     std::string round = std::to_string(firstRound);
     char* const arguments[] = {program.data(), path.data(), round.data(), nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, ready[1], 1);
+    posix_spawn_file_actions_addclose(&actions, ready[0]);
     pid_t pid = -1;
-    if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, arguments, environ) != 0) {
-        return -1;
-    }
-    return pid;
+    const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, arguments, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(ready[1]);
+    char byte = 0;
+    const bool started = spawned == 0 && ::read(ready[0], &byte, 1) == 1;
+    ::close(ready[0]);
+    return started ? pid : -1;
 }
 
 // A save killed at any moment leaves the settings file whole, old or new, and at most one temporary file, which
@@ -77,7 +89,7 @@ TEST(InterruptedSave, AKilledSaveLeavesTheOldFileOrTheNewOneNeverAMix) {
     ASSERT_EQ(WholeRound(ReadFileBytes(config)), 0);
 
     std::mt19937 random(20240611);
-    std::uniform_int_distribution<int> delayMicroseconds(0, 15000);
+    std::uniform_int_distribution<int> delayMicroseconds(0, 10000);
     long round = 0;
     int killedMidWrite = 0;
     int rounds = 0;

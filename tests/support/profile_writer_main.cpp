@@ -15,6 +15,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::filesystem::path file = argv[1];
+    // Tells the test that the program has started, so that its random delays count from the first round.
+    std::fputs("ready\n", stdout);
+    std::fflush(stdout);
     for (long round = std::strtol(argv[2], nullptr, 10);; ++round) {
         plimo::ProfileFile profile(file);
         for (const std::string_view key : plimo::test::kRoundKeys) {
