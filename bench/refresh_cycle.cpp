@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QProcess>
 #include <QTemporaryFile>
+#include <QThread>
 
 #include <algorithm>
 #include <cstdio>
@@ -33,14 +34,27 @@ int main(int argc, char** argv) {
         return 1;
     }
     pageFile.flush();
+    // The server logs each request on its output: into a file, so that this process holds none of it.
+    QTemporaryFile log;
+    if (!log.open()) {
+        std::fprintf(stderr, "cannot make the server's log\n");
+        return 1;
+    }
     QProcess server;
+    server.setStandardOutputFile(log.fileName());
     server.start(QStringLiteral(PLIMO_TEST_SERVER),
                  {QStringLiteral("--page"), pageFile.fileName(), QStringLiteral("--lifetime"), QStringLiteral("3600")});
-    if (!server.waitForStarted() || !server.waitForReadyRead(10000)) {
+    QByteArray firstLine;
+    for (int wait = 0; wait < 100 && !firstLine.endsWith('\n'); ++wait) {
+        QThread::msleep(100);
+        log.seek(0);
+        firstLine = log.readLine();
+    }
+    if (!firstLine.endsWith('\n')) {
         std::fprintf(stderr, "the test server did not start\n");
         return 1;
     }
-    const QString address = QString::fromUtf8(server.readLine().trimmed()) + u"stat/example.com/index.html";
+    const QString address = QString::fromUtf8(firstLine.trimmed()) + u"stat/example.com/index.html";
 
     plimo::bench::LivePanel panel;
     panel.pointAt(address);
