@@ -1,9 +1,11 @@
 #include "platform/atomic_file.h"
 
 #include <cerrno>
+#include <chrono>
 #include <string>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -36,6 +38,39 @@ bool resolveTarget(const std::filesystem::path& file, std::filesystem::path& tar
     return true;
 }
 
+// Opens the temporary file, empty and locked, so that two programs saving the same file take turns. The name is
+// always the same: a writer killed halfway leaves at most this one file behind, and the next write takes it over.
+// A file that was locked while its writer renamed it into place is no longer the temporary file: open it again.
+int openTemporary(const std::string& path) {
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    for (;;) {
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (fd < 0) {
+            return -1;
+        }
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            struct stat opened {};
+            struct stat named {};
+            if (::fstat(fd, &opened) == 0 && ::lstat(path.c_str(), &named) == 0 && opened.st_dev == named.st_dev &&
+                opened.st_ino == named.st_ino) {
+                if (::ftruncate(fd, 0) == 0) {
+                    return fd;
+                }
+                ::close(fd);
+                return -1;
+            }
+        } else if (errno != EWOULDBLOCK) {
+            ::close(fd);
+            return -1;
+        }
+        ::close(fd);
+        if (std::chrono::steady_clock::now() > giveUp) {
+            return -1;
+        }
+        ::usleep(1000);
+    }
+}
+
 }  // namespace
 
 bool ReplaceFileContents(const std::filesystem::path& file, std::string_view bytes, NewFileReaders readers) {
@@ -62,22 +97,25 @@ bool ReplaceFileContents(const std::filesystem::path& file, std::string_view byt
             return false;
         }
 
-        std::string temporary = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
-        const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+        const std::string temporary = (folder / ("." + target.filename().string() + ".tmp")).string();
+        const int fd = openTemporary(temporary);
         if (fd < 0) {
             return false;
         }
         const mode_t mode = exists ? (existing.st_mode & 07777) : (readers == NewFileReaders::OwnerOnly ? 0600 : 0644);
-        bool ok = writeAll(fd, bytes) && ::fchmod(fd, mode) == 0;
+        bool ok = ::fchmod(fd, mode) == 0 && writeAll(fd, bytes);
         if (ok && exists && (existing.st_uid != ::geteuid() || existing.st_gid != ::getegid())) {
             // Root saving someone else's file hands it back to them; anyone else may not, and keeps it as theirs.
             ok = ::fchown(fd, existing.st_uid, existing.st_gid) == 0 || errno == EPERM;
         }
         ok = ok && ::fsync(fd) == 0;
-        ok = ::close(fd) == 0 && ok;
+        // Renamed while still locked, so that no other writer can empty it on its way into place.
         ok = ok && ::rename(temporary.c_str(), target.c_str()) == 0;
         if (!ok) {
             ::unlink(temporary.c_str());
+        }
+        ::close(fd);
+        if (!ok) {
             return false;
         }
         // The rename itself must reach the disk too, or a power cut could bring back the old name.

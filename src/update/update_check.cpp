@@ -18,6 +18,23 @@
 namespace plimo {
 namespace {
 
+// An answer whose only fault is its HTTP status (404, 400, 500 ...) still brings a body, which is saved like any
+// other; a connection, proxy or protocol failure is no download.
+bool IsTransferFailure(QNetworkReply* reply) {
+    const QNetworkReply::NetworkError error = reply->error();
+    if (error == QNetworkReply::NoError) {
+        return false;
+    }
+    if (reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() < 400) {
+        return true;
+    }
+    // The codes Qt gives for a status of 400 or more.
+    const bool statusOnly = (error > 200 && error < 300) || (error > 400 && error < 500) ||
+                            error == QNetworkReply::ProtocolInvalidOperationError ||
+                            error == QNetworkReply::ProxyAuthenticationRequiredError;
+    return !statusOnly;
+}
+
 // Runs on a thread of its own with its own event loop, so that the UI thread only waits and dispatches nothing.
 bool DownloadOnThisThread(const std::string& address, const std::filesystem::path& file,
                           std::chrono::milliseconds timeLimit) {
@@ -56,9 +73,7 @@ bool DownloadOnThisThread(const std::string& address, const std::filesystem::pat
         loop.exec();
     }
 
-    // An error status still brings a body, which is saved like any other; a failed transfer is no download.
-    const int error = reply->error();
-    const bool transferFailed = error != QNetworkReply::NoError && (error < 200 || (error >= 300 && error < 400));
+    const bool transferFailed = IsTransferFailure(reply);
     if (!timedOut && !transferFailed) {
         save(reply);
     }
@@ -72,14 +87,18 @@ bool DownloadOnThisThread(const std::string& address, const std::filesystem::pat
 
 bool DownloadFile(const std::string& address, const std::filesystem::path& file, std::chrono::milliseconds timeLimit) {
     bool result = false;
-    std::thread worker([&] {
-        try {
-            result = DownloadOnThisThread(address, file, timeLimit);
-        } catch (...) {
-            result = false;
-        }
-    });
-    worker.join();
+    try {
+        std::thread worker([&] {
+            try {
+                result = DownloadOnThisThread(address, file, timeLimit);
+            } catch (...) {
+                result = false;
+            }
+        });
+        worker.join();
+    } catch (const std::system_error&) {
+        return false;  // no thread to download on
+    }
     return result;
 }
 

@@ -209,6 +209,7 @@ public:
     Connection(HttpTestServer* server, QTcpSocket* socket, int serial)
         : QObject(server), m_server(server), m_socket(socket), m_serial(serial) {
         socket->setParent(this);
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         connect(socket, &QTcpSocket::readyRead, this, &Connection::onReadyRead);
         connect(socket, &QTcpSocket::bytesWritten, this, [this] {
             if (m_sending && !m_waiting)

@@ -1,0 +1,146 @@
+// A long run of the refresh cycle through the panel's own code against a local server that alternates good pages,
+// error answers, cut bodies, silence and outages. Prints resident memory and open descriptors as it goes: both
+// must stay flat. Usage: plimo_soak [cycles]
+#include "http_test_server.h"
+#include "live_panel.h"
+#include "statistics_page.h"
+
+#include <QApplication>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+using namespace std::chrono;
+using plimo::bench::OpenDescriptors;
+using plimo::bench::ResidentKiB;
+using plimo::test::HttpRequest;
+using plimo::test::HttpResponse;
+using plimo::test::HttpTestServer;
+
+namespace {
+
+enum class Kind { Good, ServerError, NotFound, CutBody, Silent, Outage };
+constexpr const char* kKindNames[] = {"good page", "500", "404", "cut body", "silence", "outage"};
+
+// Fourteen good pages in twenty cycles; the rest are faults of every kind, silence only now and then since each
+// one costs the stall time.
+Kind KindOf(int cycle) {
+    switch (cycle % 20) {
+        case 14:
+            return Kind::ServerError;
+        case 15:
+            return Kind::CutBody;
+        case 16:
+            return Kind::Outage;
+        case 18:
+            return Kind::NotFound;
+        case 19:
+            return cycle % 200 == 19 ? Kind::Silent : Kind::Good;
+        default:
+            return Kind::Good;
+    }
+}
+
+HttpResponse Answer(Kind kind, int cycle) {
+    switch (kind) {
+        case Kind::ServerError: {
+            HttpResponse response = HttpResponse::html("<html><body><h1>500 Internal Server Error</h1></body></html>");
+            response.status = 500;
+            return response;
+        }
+        case Kind::NotFound: {
+            HttpResponse response = HttpResponse::html("<html><body>Not found</body></html>");
+            response.status = 404;
+            return response;
+        }
+        case Kind::CutBody: {
+            HttpResponse response =
+                HttpResponse::html(QByteArray::fromStdString(plimo::test::StatisticsPage({"1", "1", "1", "1"}, 20000)));
+            response.cutAfter = 10000;
+            return response;
+        }
+        case Kind::Silent:
+            return HttpResponse::silence();
+        case Kind::Good:
+        case Kind::Outage:
+            break;
+    }
+    const std::string views = std::to_string(cycle);
+    return HttpResponse::html(
+        QByteArray::fromStdString(plimo::test::StatisticsPage({views, "77", "+5", "-" + std::to_string(cycle % 7)})));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    qputenv("no_proxy", "127.0.0.1");
+    QApplication app(argc, argv);
+    const int cycles = argc > 1 ? std::atoi(argv[1]) : 10000;
+
+    int cycle = 0;
+    const auto handler = [&](const HttpRequest&) { return Answer(KindOf(cycle), cycle); };
+    HttpTestServer::Options options;
+    options.lifetime = hours(24);
+    auto server = std::make_unique<HttpTestServer>(handler, options);
+    options.port = server->port();
+
+    plimo::NetworkBrowser::Limits limits;
+    limits.stallTimeout = milliseconds(300);
+    plimo::bench::LivePanel panel(limits);
+    panel.pointAt(server->url(u"/stat/example.com/index.html"));
+
+    if (!panel.start()) {
+        std::fprintf(stderr, "the first sign-in got no answer\n");
+        return 1;
+    }
+    const long rssStart = ResidentKiB();
+    const std::size_t fdsStart = OpenDescriptors();
+    std::printf("%8s %12s %8s %10s\n", "cycles", "VmRSS (KiB)", "open fds", "seconds");
+    std::printf("%8d %12ld %8zu %10.1f\n", 0, rssStart, fdsStart, 0.0);
+    const auto start = steady_clock::now();
+    int good = 0;
+    int goodShown = 0;
+    int missingReports = 0;
+    double kindSeconds[6] = {};
+    int kindCount[6] = {};
+    for (cycle = 1; cycle <= cycles; ++cycle) {
+        const Kind kind = KindOf(cycle);
+        const auto cycleStart = steady_clock::now();
+        if (kind == Kind::Outage) {
+            server.reset();
+        }
+        if (!panel.refresh()) {
+            ++missingReports;
+        }
+        if (kind == Kind::Outage) {
+            server = std::make_unique<HttpTestServer>(handler, options);
+            if (!server->isListening()) {
+                std::fprintf(stderr, "cannot listen on port %u again\n", unsigned(options.port));
+                return 1;
+            }
+        }
+        kindSeconds[int(kind)] += duration<double>(steady_clock::now() - cycleStart).count();
+        ++kindCount[int(kind)];
+        if (kind == Kind::Good) {
+            ++good;
+            goodShown += panel.form->Label1->text() == QString::number(cycle) ? 1 : 0;
+        }
+        if (cycle == 1 || cycle % 1000 == 0) {
+            std::printf("%8d %12ld %8zu %10.1f\n", cycle, ResidentKiB(), OpenDescriptors(),
+                        duration<double>(steady_clock::now() - start).count());
+            std::fflush(stdout);
+        }
+    }
+    for (int kind = 0; kind < 6; ++kind) {
+        std::printf("%-10s %6d cycles, %8.2f ms each on average\n", kKindNames[kind], kindCount[kind],
+                    kindCount[kind] > 0 ? kindSeconds[kind] * 1000.0 / kindCount[kind] : 0.0);
+    }
+    std::printf("good pages shown: %d of %d; reports missing: %d; error boxes: %d; timer enabled at the end: %s\n",
+                goodShown, good, missingReports, panel.errorBoxes, panel.form->Timer1->enabled() ? "yes" : "no");
+    return missingReports == 0 && goodShown == good && panel.errorBoxes == 0 ? 0 : 1;
+}

@@ -1,0 +1,275 @@
+#include "app/dialogs.h"
+#include "browser/network_browser.h"
+#include "http_test_server.h"
+#include "statistics_page.h"
+#include "stats/display.h"
+#include "ui/tfoptions.h"
+#include "ui/tform1.h"
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <memory>
+#include <string>
+
+namespace plimo {
+namespace {
+
+using namespace std::chrono_literals;
+using test::HttpRequest;
+using test::HttpResponse;
+using test::HttpTestServer;
+using test::StatisticsPage;
+
+class NoProxyEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override { qputenv("no_proxy", "127.0.0.1,localhost"); }
+};
+const auto* const kNoProxy = ::testing::AddGlobalTestEnvironment(new NoProxyEnvironment);
+
+constexpr auto kStall = 700ms;
+// Far above a healthy event loop's gaps, far below anything a user would call frozen.
+constexpr qint64 kLongestAllowedGapMs = 500;
+
+// Measures the longest time the event loop went without running a zero-timer: how long the UI thread was busy.
+class EventLoopGaps : public QObject {
+public:
+    EventLoopGaps() {
+        m_probe.setInterval(0);
+        connect(&m_probe, &QTimer::timeout, this, [this] { m_longest = std::max(m_longest, m_clock.restart()); });
+        m_clock.start();
+        m_probe.start();
+    }
+    qint64 longestMs() const { return m_longest; }
+
+private:
+    QTimer m_probe;
+    QElapsedTimer m_clock;
+    qint64 m_longest = 0;
+};
+
+HttpResponse page(const test::StatisticsValues& values) {
+    return HttpResponse::html(QByteArray::fromStdString(StatisticsPage(values)));
+}
+
+// A panel on the real browser engine, signing in to a local statistics server.
+class LiveRefresh : public ::testing::Test {
+protected:
+    LiveRefresh() {
+        NetworkBrowser::Limits limits;
+        limits.stallTimeout = kStall;
+        auto browser = std::make_unique<NetworkBrowser>(nullptr, limits);
+        form = std::make_unique<TForm1>(std::move(browser));
+        options = std::make_unique<Tfoptions>(form.get());
+        options->setAutostartWriter([](const std::string&, bool) {});
+        options->setAddressOpener([](const std::string&) {});
+        form->setOptionsWindow(options.get());
+        form->FormCreate();
+        options->LMDEdit2->setText(QStringLiteral(" example.com\t"));
+        options->LMDEdit3->setText(QStringLiteral("p&=;% +пароль"));
+        pointAt(server);
+        SetDialogAnswererForTests([this](const DialogRequest& request) {
+            dialogs.push_back(request.text.toStdString());
+            return QMessageBox::Ok;
+        });
+    }
+    ~LiveRefresh() override { SetDialogAnswererForTests({}); }
+
+    void pointAt(const HttpTestServer& target) {
+        options->LMDEdit4->setText(u' ' + target.url(u"/stat/example.com/index.html") + u' ');
+    }
+
+    // Runs the tick's handlers as the timer would, then waits for the browser's report of that navigation.
+    bool tickAndWait(std::chrono::milliseconds wait = 5s) {
+        QSignalSpy reports(form->WebBrowser1, &BrowserEngine::navigateComplete);
+        emit form->Timer1->tick();
+        return reports.wait(static_cast<int>(wait.count()));
+    }
+    bool startAndWait() {
+        QSignalSpy reports(form->WebBrowser1, &BrowserEngine::navigateComplete);
+        form->Button4Click();
+        return reports.wait(5000);
+    }
+
+    QString shown() const {
+        return form->Label1->text() + u'|' + form->Label2->text() + u'|' + form->Label3->text() + u'|' +
+               form->Label6->text();
+    }
+
+    int serial = 0;
+    HttpTestServer server{[this](const HttpRequest&) {
+        ++serial;
+        return page({std::to_string(1000 + serial), std::to_string(serial), "+" + std::to_string(serial), "-1"});
+    }};
+    std::unique_ptr<TForm1> form;
+    std::unique_ptr<Tfoptions> options;
+    std::vector<std::string> dialogs;
+};
+
+TEST_F(LiveRefresh, SignsInOnTheWireKeepsTheCookieAndShowsTheValues) {
+    server.setHandler([](const HttpRequest& request) {
+        if (request.method == "POST") {
+            return HttpResponse::redirect(302, "/stat/example.com/index.html?signed")
+                .header("Set-Cookie", "session=abc; Path=/; HttpOnly");
+        }
+        if (request.header("Cookie") != "session=abc") {
+            return HttpResponse::html("<html>sign in first</html>");
+        }
+        return page({"12,345", "678", "+15", "-3"});
+    });
+    EventLoopGaps gaps;
+    ASSERT_TRUE(startAndWait());
+
+    ASSERT_EQ(server.requests().size(), 2);
+    const HttpRequest& post = server.requests()[0];
+    EXPECT_EQ(post.method, "POST");
+    EXPECT_EQ(post.target, "/stat/example.com/index.html");
+    EXPECT_EQ(post.body, QByteArray("name=example.com;password=p&=;% +\xef\xe0\xf0\xee\xeb\xfc;keep_password=1"));
+    EXPECT_EQ(post.header("Content-Length"), QByteArray::number(post.body.size()));
+    const HttpRequest& get = server.requests()[1];
+    EXPECT_EQ(get.method, "GET");
+    EXPECT_EQ(get.header("Cookie"), "session=abc");
+
+    EXPECT_EQ(shown(), QStringLiteral("12,345|678|15|3"));
+    EXPECT_FALSE(form->Image2->pixmap().isNull());
+    EXPECT_FALSE(form->Image3->pixmap().isNull());
+    EXPECT_EQ(form->Image2->pixmap().toImage().pixelColor(5, 0), QColor(0, 254, 35));  // up, green
+    EXPECT_EQ(form->Image3->pixmap().toImage().pixelColor(5, 15), QColor(254, 0, 0));  // down, red
+    EXPECT_EQ(form->siteNameColour(), kNormalColour);
+    EXPECT_TRUE(form->Timer1->enabled());
+
+    // Later sign-ins carry the cookie from the start.
+    ASSERT_TRUE(tickAndWait());
+    EXPECT_EQ(server.requests()[2].header("Cookie"), "session=abc");
+    EXPECT_TRUE(dialogs.empty());
+    EXPECT_LT(gaps.longestMs(), kLongestAllowedGapMs);
+}
+
+TEST_F(LiveRefresh, AServerDownAtStartIsPickedUpAtTheNextTickWithoutHelp) {
+    const quint16 port = server.port();
+    server.stop();
+    ASSERT_TRUE(startAndWait());
+    EXPECT_TRUE(form->WebBrowser1->documentSource().contains("refused the connection"));
+    EXPECT_EQ(shown(), QStringLiteral("|||"));
+    EXPECT_TRUE(form->Timer1->enabled());
+
+    ASSERT_TRUE(tickAndWait());  // still down
+    EXPECT_EQ(shown(), QStringLiteral("|||"));
+
+    HttpTestServer revived([](const HttpRequest&) { return page({"5", "6", "+7", "+8"}); }, {.port = port});
+    ASSERT_TRUE(revived.isListening());
+    ASSERT_TRUE(tickAndWait());
+    EXPECT_EQ(shown(), QStringLiteral("5|6|7|8"));
+    EXPECT_EQ(form->siteNameColour(), kNormalColour);
+    EXPECT_TRUE(form->Timer1->enabled());
+    EXPECT_TRUE(dialogs.empty());
+}
+
+struct Fault {
+    const char* name;
+    HttpResponse (*response)();
+    const char* documentHolds;  // what the document that replaces the page says; empty: the answer as it came
+};
+
+HttpResponse Status500() {
+    HttpResponse response = HttpResponse::html("<html><body><h1>Ошибка сервера</h1></body></html>");
+    response.status = 500;
+    return response;
+}
+HttpResponse ErrorPage() {
+    HttpResponse response = HttpResponse::html(
+        "<html><head><title>404 Not Found</title></head><body>Nothing here "
+        "<td>99</td></body></html>");
+    response.status = 404;
+    return response;
+}
+HttpResponse EmptyBody() {
+    return HttpResponse::html("");
+}
+HttpResponse Huge() {
+    HttpResponse response = HttpResponse::html(QByteArray(64 * 1024, 'h'));
+    response.bodyRepeat = 20 * 16;  // 20 MiB
+    return response;
+}
+HttpResponse CutInTheMiddle() {
+    HttpResponse response = HttpResponse::html(QByteArray::fromStdString(StatisticsPage({"1", "2", "+3", "+4"}, 8192)));
+    response.cutAfter = 4096;
+    return response;
+}
+HttpResponse RedirectLoop() {
+    return HttpResponse::redirect(302, "/stat/example.com/index.html");
+}
+HttpResponse NeverAnswers() {
+    return HttpResponse::silence();
+}
+HttpResponse Trickle() {
+    HttpResponse response = HttpResponse::html("<html>slow</html>");
+    response.trickleBytes = 1;
+    response.trickleInterval = 100ms;
+    return response;
+}
+
+class FaultyServer : public LiveRefresh, public ::testing::WithParamInterface<Fault> {};
+
+// Whatever a server does, the report comes within the engine's bounds, the panel keeps its values, no box
+// interrupts the user, the timer runs again, and the next good page shows.
+TEST_P(FaultyServer, TheCycleGoesOnAndTheNextGoodPageShows) {
+    const Fault& fault = GetParam();
+    ASSERT_TRUE(startAndWait());
+    const QString before = shown();
+    ASSERT_EQ(before, QStringLiteral("1001|1|1|1"));
+
+    bool faulty = true;
+    server.setHandler([&](const HttpRequest&) {
+        ++serial;
+        return faulty && fault.response
+                   ? fault.response()
+                   : page({std::to_string(1000 + serial), std::to_string(serial), "+" + std::to_string(serial), "-1"});
+    });
+    HttpTestServer untrusted([](const HttpRequest&) { return page({"0", "0", "0", "0"}); }, {.tls = true});
+    if (std::string(fault.name) == "UntrustedCertificate") {
+        pointAt(untrusted);
+    }
+
+    EventLoopGaps gaps;
+    QElapsedTimer clock;
+    clock.start();
+    ASSERT_TRUE(tickAndWait());
+    EXPECT_LT(clock.elapsed(), 4000);
+    EXPECT_LT(gaps.longestMs(), kLongestAllowedGapMs);
+    EXPECT_TRUE(form->WebBrowser1->documentSource().contains(fault.documentHolds))
+        << form->WebBrowser1->documentSource().left(400).toStdString();
+    EXPECT_EQ(shown(), before);
+    EXPECT_TRUE(form->Timer1->enabled());
+    EXPECT_TRUE(dialogs.empty()) << dialogs.front();
+
+    faulty = false;
+    pointAt(server);
+    ASSERT_TRUE(tickAndWait());
+    EXPECT_EQ(shown(),
+              QString::number(1000 + serial) + u'|' + QString::number(serial) + u'|' + QString::number(serial) + u"|1");
+    EXPECT_TRUE(form->Timer1->enabled());
+    EXPECT_TRUE(dialogs.empty());
+    EXPECT_LT(gaps.longestMs(), kLongestAllowedGapMs);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, FaultyServer,
+    ::testing::Values(Fault{"Status500", Status500, "Ошибка сервера"}, Fault{"ErrorPage", ErrorPage, "404 Not Found"},
+                      Fault{"EmptyBody", EmptyBody, ""},
+                      Fault{"TwentyMebibytes", Huge, "The page is larger than 16 MiB"},
+                      Fault{"CutInTheMiddle", CutInTheMiddle, "closed the connection"},
+                      Fault{"RedirectLoop", RedirectLoop, "redirected more than 20 times"},
+                      Fault{"NeverAnswers", NeverAnswers, "No data arrived from the server for 700 ms"},
+                      Fault{"UntrustedCertificate", nullptr, "The secure connection failed"},
+                      Fault{"OneByteEvery100ms", Trickle, "<html>slow</html>"}),
+    [](const ::testing::TestParamInfo<Fault>& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace plimo

@@ -1,0 +1,239 @@
+#include "update/update_check.h"
+
+#include "http_test_server.h"
+#include "temp_dir.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QMetaObject>
+#include <QTcpServer>
+#include <QThread>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+
+namespace plimo {
+namespace {
+
+using namespace std::chrono_literals;
+using test::HttpRequest;
+using test::HttpResponse;
+using test::HttpTestServer;
+using test::ReadFileBytes;
+using test::TempDir;
+using test::WriteFileBytes;
+
+class NoProxyEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override { qputenv("no_proxy", "127.0.0.1,localhost"); }
+};
+const auto* const kNoProxy = ::testing::AddGlobalTestEnvironment(new NoProxyEnvironment);
+
+// The download blocks the UI thread, so the server answers from a thread of its own.
+class ServerThread {
+public:
+    explicit ServerThread(HttpTestServer::Handler handler) {
+        m_thread.start();
+        m_context.moveToThread(&m_thread);
+        QMetaObject::invokeMethod(
+            &m_context,
+            [&] {
+                m_server = new HttpTestServer([this, handler](const HttpRequest& request) {
+                    const std::lock_guard lock(m_mutex);
+                    m_requests.append(request);
+                    return handler(request);
+                });
+            },
+            Qt::BlockingQueuedConnection);
+    }
+    ~ServerThread() {
+        QMetaObject::invokeMethod(
+            &m_context, [this] { delete m_server; }, Qt::BlockingQueuedConnection);
+        m_thread.quit();
+        m_thread.wait();
+    }
+
+    std::string url(QStringView path = u"/soft/plimover.txt") const { return m_server->url(path).toStdString(); }
+    QList<HttpRequest> requests() const {
+        const std::lock_guard lock(m_mutex);
+        return m_requests;
+    }
+
+private:
+    QThread m_thread;
+    QObject m_context;
+    HttpTestServer* m_server = nullptr;
+    mutable std::mutex m_mutex;
+    QList<HttpRequest> m_requests;
+};
+
+HttpResponse versionFile(const QByteArray& lines) {
+    return HttpResponse::html("[VER_INFO]\r\n" + lines, "text/plain");
+}
+
+class UpdateCheck : public ::testing::Test {
+protected:
+    std::filesystem::path localCopy() const { return folder.file("plimover.txt"); }
+    TempDir folder;
+};
+
+TEST_F(UpdateCheck, OnlyAGreaterVersionOnTheServerIsNewer) {
+    struct Case {
+        QByteArray lines;
+        bool newer;
+    };
+    const Case cases[] = {
+        {"current_version=1.1\r\n", true},       {"current_version=2.0\r\n", true},
+        {"  CURRENT_VERSION = 1.1  \r\n", true}, {"current_version=1.0\r\n", false},
+        {"current_version=1.05\r\n", false},     {"current_version=0.9\r\n", false},
+        {"current_version=10\r\n", false},       {"current_version=1.x\r\n", false},
+        {"current_version=\r\n", false},         {"other_key=2.0\r\n", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.lines.toStdString());
+        ServerThread server([&](const HttpRequest&) { return versionFile(c.lines); });
+        EXPECT_EQ(CheckNewVersion(server.url(), localCopy()), c.newer);
+        EXPECT_EQ(ReadFileBytes(localCopy()), "[VER_INFO]\r\n" + c.lines.toStdString());
+    }
+}
+
+TEST_F(UpdateCheck, AsksForTheFileByNameWithTheProgramsName) {
+    ServerThread server([](const HttpRequest&) { return versionFile("current_version=1.1\r\n"); });
+    ASSERT_TRUE(CheckNewVersion(server.url(), localCopy()));
+    ASSERT_EQ(server.requests().size(), 1);
+    const HttpRequest request = server.requests().first();
+    EXPECT_EQ(request.method, "GET");
+    EXPECT_EQ(request.target, "/soft/plimover.txt");
+    EXPECT_EQ(request.header("User-Agent"), "update_qt_tests");
+}
+
+TEST_F(UpdateCheck, TheBodyIsSavedWhateverTheStatus) {
+    int status = 200;
+    QByteArray body;
+    ServerThread server([&](const HttpRequest&) {
+        HttpResponse response = HttpResponse::html(body);
+        response.status = status;
+        return response;
+    });
+    for (const int s : {404, 400, 403, 500, 503}) {
+        SCOPED_TRACE(s);
+        status = s;
+        body = "<html><body><h1>Error " + QByteArray::number(s) + "</h1></body></html>";
+        EXPECT_TRUE(DownloadFile(server.url(), localCopy()));
+        EXPECT_EQ(ReadFileBytes(localCopy()), body.toStdString());
+        EXPECT_FALSE(CheckNewVersion(server.url(), localCopy()));
+    }
+    // The status is not looked at: a version file behind an error status counts all the same.
+    status = 503;
+    body = "[VER_INFO]\r\ncurrent_version=2.0\r\n";
+    EXPECT_TRUE(CheckNewVersion(server.url(), localCopy()));
+
+    status = 200;
+    body.clear();
+    EXPECT_TRUE(DownloadFile(server.url(), localCopy()));
+    EXPECT_TRUE(std::filesystem::exists(localCopy()));
+    EXPECT_EQ(ReadFileBytes(localCopy()), "");
+    EXPECT_FALSE(CheckNewVersion(server.url(), localCopy()));
+}
+
+TEST_F(UpdateCheck, FollowsRedirectionsAndDecodesCompressedAnswers) {
+    ServerThread server([](const HttpRequest& request) {
+        if (request.path() == "/soft/plimover.txt") {
+            return HttpResponse::redirect(302, "/moved/plimover.txt");
+        }
+        HttpResponse response = versionFile("current_version=1.1\r\n");
+        response.gzip = true;
+        return response;
+    });
+    EXPECT_TRUE(CheckNewVersion(server.url(), localCopy()));
+    EXPECT_EQ(ReadFileBytes(localCopy()), "[VER_INFO]\r\ncurrent_version=1.1\r\n");
+}
+
+TEST_F(UpdateCheck, NoServerAnswersFalseAndTheOldCopyIsGone) {
+    quint16 closedPort = 0;
+    {
+        QTcpServer probe;
+        ASSERT_TRUE(probe.listen(QHostAddress::LocalHost));
+        closedPort = probe.serverPort();
+    }
+    WriteFileBytes(localCopy(), "[VER_INFO]\r\ncurrent_version=9.9\r\n");
+    const std::string address = "http://127.0.0.1:" + std::to_string(closedPort) + "/soft/plimover.txt";
+    EXPECT_FALSE(CheckNewVersion(address, localCopy()));
+    EXPECT_FALSE(std::filesystem::exists(localCopy()));
+}
+
+TEST_F(UpdateCheck, ABrokenTransferOrAnUnwritableCopyIsNoDownload) {
+    ServerThread server([](const HttpRequest& request) {
+        if (request.path() == "/cut") {
+            HttpResponse response = versionFile("current_version=2.0\r\n" + QByteArray(4000, ';') + "\r\n");
+            response.cutAfter = 2000;
+            return response;
+        }
+        return versionFile("current_version=2.0\r\n");
+    });
+    EXPECT_FALSE(DownloadFile(server.url(u"/cut"), localCopy()));
+    EXPECT_FALSE(CheckNewVersion(server.url(u"/cut"), localCopy()));
+
+    EXPECT_FALSE(CheckNewVersion(server.url(), folder.file("missing folder") / "plimover.txt"));
+    EXPECT_FALSE(CheckNewVersion("not an address", localCopy()));
+    EXPECT_FALSE(CheckNewVersion("ftp://127.0.0.1:1/plimover.txt", localCopy()));
+}
+
+TEST_F(UpdateCheck, GoesThroughTheSystemProxy) {
+    ServerThread proxy([](const HttpRequest& request) {
+        if (request.target == "http://maker.example.invalid/soft/plimover.txt") {
+            return versionFile("current_version=3.0\r\n");
+        }
+        return HttpResponse::html("wrong target " + request.target);
+    });
+    const QByteArray previous = qgetenv("http_proxy");
+    qputenv("http_proxy", QByteArray::fromStdString(proxy.url(u"")));
+    const bool newer = CheckNewVersion("http://maker.example.invalid/soft/plimover.txt", localCopy());
+    if (previous.isNull()) {
+        qunsetenv("http_proxy");
+    } else {
+        qputenv("http_proxy", previous);
+    }
+    EXPECT_TRUE(newer);
+    EXPECT_EQ(proxy.requests().size(), 1);
+}
+
+// The UI thread waits without dispatching anything, and no longer than the bound, however the server behaves.
+TEST_F(UpdateCheck, ASlowServerCostsAtMostTheBoundAndTheUiThreadDispatchesNothing) {
+    ServerThread server([](const HttpRequest& request) {
+        if (request.path() == "/trickle") {
+            // Always making progress, never done within the bound.
+            HttpResponse response = versionFile("current_version=2.0\r\n" + QByteArray(1000, ';'));
+            response.trickleBytes = 1;
+            response.trickleInterval = 100ms;
+            return response;
+        }
+        return HttpResponse::silence();
+    });
+    for (const char16_t* path : {u"/silent", u"/trickle"}) {
+        SCOPED_TRACE(QStringView(path).toString().toStdString());
+        int dispatched = 0;
+        QTimer probe;
+        probe.setSingleShot(true);
+        QObject::connect(&probe, &QTimer::timeout, &probe, [&] { ++dispatched; });
+        probe.start(0);
+        QElapsedTimer clock;
+        clock.start();
+        const bool newer = CheckNewVersion(server.url(path), localCopy(), 1000ms);
+        const qint64 elapsed = clock.elapsed();
+        EXPECT_FALSE(newer);
+        EXPECT_GE(elapsed, 950);
+        EXPECT_LT(elapsed, 3000);
+        EXPECT_EQ(dispatched, 0);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(dispatched, 1);
+    }
+}
+
+}  // namespace
+}  // namespace plimo
