@@ -43,8 +43,13 @@ Tfoptions::Tfoptions(TForm1* form1, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(cxPageControl1);
-    // All four tab captions stay in view: where the font that stands in for the layout's font is wider, the
-    // window grows to fit them instead of hiding a tab behind scroll arrows.
+    // All four tab captions stay in view. The font that stands in for the layout's font is wider, so the tabs get
+    // a point less and a narrower margin to fit the window's width; should they still not fit, the window grows
+    // rather than hiding a tab behind scroll arrows.
+    QFont tabFont = font;
+    tabFont.setPixelSize(10);
+    cxPageControl1->tabBar()->setFont(tabFont);
+    cxPageControl1->tabBar()->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 3px 5px; }"));
     cxPageControl1->tabBar()->setUsesScrollButtons(false);
     cxTabSheet1 = new QWidget;
     cxTabSheet2 = new QWidget;

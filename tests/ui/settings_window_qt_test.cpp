@@ -41,6 +41,8 @@ protected:
 
 TEST_F(SettingsWindow, HasItsCaptionTabsAndInitialValues) {
     EXPECT_EQ(options->windowTitle(), QStringLiteral("Настройки"));
+    options->show();
+    EXPECT_EQ(options->size(), QSize(324, 250));
     ASSERT_EQ(options->cxPageControl1->count(), 4);
     EXPECT_EQ(options->cxPageControl1->tabText(0), QStringLiteral("Основные"));
     EXPECT_EQ(options->cxPageControl1->tabText(1), QStringLiteral("Авторизация"));
