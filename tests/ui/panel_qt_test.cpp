@@ -115,6 +115,8 @@ TEST_F(Panel, TheTrayMenuOpensTheSettingsAndCloses) {
     SetDialogAnswererForTests([](const DialogRequest&) { return QMessageBox::Ok; });
     QSignalSpy closed(form.get(), &TForm1::closed);
     form->show();
+    // "Выход" works while the panel is hidden in the tray too.
+    form->Image4Click();
     form->N2->trigger();
     EXPECT_EQ(closed.count(), 1);
     EXPECT_NE(test::ReadFileBytes(folder.file("config.ini")).find("fs=0"), std::string::npos);
