@@ -21,13 +21,6 @@ using test::HttpRequest;
 using test::HttpResponse;
 using test::HttpTestServer;
 
-// Connections to the test servers must not go through a proxy the machine may have set.
-class NoProxyEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override { qputenv("no_proxy", "127.0.0.1,localhost"); }
-};
-const auto* const kNoProxy = ::testing::AddGlobalTestEnvironment(new NoProxyEnvironment);
-
 constexpr qint64 kMiB = 1024 * 1024;
 
 NetworkBrowser::Limits shortStall(std::chrono::milliseconds stall = 1000ms) {

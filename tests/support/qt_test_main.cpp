@@ -8,6 +8,8 @@ int main(int argc, char** argv) {
     if (::testing::GTEST_FLAG(list_tests)) {
         return RUN_ALL_TESTS();
     }
+    // Connections to the local test servers must not go through a proxy the machine may have set.
+    qputenv("no_proxy", "127.0.0.1,localhost");
     // Headless unless the caller chose a platform.
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -27,12 +27,6 @@ using test::HttpResponse;
 using test::HttpTestServer;
 using test::StatisticsPage;
 
-class NoProxyEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override { qputenv("no_proxy", "127.0.0.1,localhost"); }
-};
-const auto* const kNoProxy = ::testing::AddGlobalTestEnvironment(new NoProxyEnvironment);
-
 constexpr auto kStall = 700ms;
 // Far above a healthy event loop's gaps, far below anything a user would call frozen.
 constexpr qint64 kLongestAllowedGapMs = 500;

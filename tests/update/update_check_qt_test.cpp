@@ -28,12 +28,6 @@ using test::ReadFileBytes;
 using test::TempDir;
 using test::WriteFileBytes;
 
-class NoProxyEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override { qputenv("no_proxy", "127.0.0.1,localhost"); }
-};
-const auto* const kNoProxy = ::testing::AddGlobalTestEnvironment(new NoProxyEnvironment);
-
 // The download blocks the UI thread, so the server answers from a thread of its own.
 class ServerThread {
 public:
