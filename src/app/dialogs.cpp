@@ -20,6 +20,8 @@ QMessageBox::StandardButton run(QMessageBox::Icon icon, const QString& caption, 
     }
     QMessageBox box(icon, caption, text, buttons, QApplication::activeWindow());
     box.setDefaultButton(defaultButton);
+    // An error can quote text from a page or the settings file: shown as it is, never as markup.
+    box.setTextFormat(Qt::PlainText);
     box.setWindowModality(Qt::ApplicationModal);
     // The program's own windows stay on top; its boxes must not open behind them.
     box.setWindowFlag(Qt::WindowStaysOnTopHint);

@@ -18,6 +18,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QImage>
 #include <QMouseEvent>
@@ -33,6 +34,9 @@ namespace {
 constexpr int kWidth = 222;
 constexpr int kHeight = 77;
 constexpr int kActivationGrace = 1000;  // milliseconds
+constexpr int kValuePixelSize = 16;
+// A million views and more do not fit a value label at the full size; below this they would not be readable.
+constexpr int kValueMinimumPixelSize = 10;
 
 QPixmap ArrowPixmap(const ArrowImage& arrow) {
     QImage image(kArrowImageSize, kArrowImageSize, QImage::Format_ARGB32);
@@ -59,6 +63,19 @@ void SetTextColour(QWidget* widget, std::int32_t colour) {
     QPalette palette = widget->palette();
     palette.setColor(QPalette::WindowText, ToQColor(colour));
     widget->setPalette(palette);
+}
+
+// Shows the text whole: at the full size where it fits, else at the largest smaller size of the same font that does.
+void ShowValue(QLabel* label, const QString& text) {
+    QFont font = label->font();
+    for (int size = kValuePixelSize; size >= kValueMinimumPixelSize; --size) {
+        font.setPixelSize(size);
+        if (QFontMetrics(font).horizontalAdvance(text) <= label->contentsRect().width()) {
+            break;
+        }
+    }
+    label->setFont(font);
+    label->setText(text);
 }
 
 }  // namespace
@@ -110,6 +127,8 @@ void TForm1::buildLayout() {
     LMDSimpleLabel1 = new ClickLabel(Panel2);
     LMDSimpleLabel1->move(4, 1);
     LMDSimpleLabel1->setCursor(Qt::PointingHandCursor);
+    // The site name is the user's own text: "<b>x</b>" is shown as typed.
+    LMDSimpleLabel1->setTextFormat(Qt::PlainText);
     setSiteName(QStringLiteral("сайт"));
     setSiteNameColour(m_siteNameColour);
 
@@ -136,8 +155,10 @@ void TForm1::buildLayout() {
     auto makeValue = [this](int x, int y, int w, const QString& tip) {
         auto* label = new QLabel(this);
         label->setGeometry(x, y, w, 24);
-        label->setFont(PanelFont(16, true));
+        label->setFont(PanelFont(kValuePixelSize, true));
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        // The values come from a web page: never markup.
+        label->setTextFormat(Qt::PlainText);
         // Opaque: the label fills its rectangle with the window colour.
         label->setAutoFillBackground(true);
         label->setToolTip(tip);
@@ -251,18 +272,18 @@ bool TForm1::WB_GetHTMLCode(BrowserEngine& browser, std::string& lines) {
 void TForm1::Button3Click() {
     const DisplayUpdate update = DecideDisplay(Memo1);
     if (update.views) {
-        Label1->setText(AnsiToQString(*update.views));
+        ShowValue(Label1, AnsiToQString(*update.views));
     }
     if (update.visitors) {
-        Label2->setText(AnsiToQString(*update.visitors));
+        ShowValue(Label2, AnsiToQString(*update.visitors));
     }
     showArrow(Image2, update.viewsArrow);
     if (update.viewsChange) {
-        Label3->setText(AnsiToQString(*update.viewsChange));
+        ShowValue(Label3, AnsiToQString(*update.viewsChange));
     }
     showArrow(Image3, update.visitorsArrow);
     if (update.visitorsChange) {
-        Label6->setText(AnsiToQString(*update.visitorsChange));
+        ShowValue(Label6, AnsiToQString(*update.visitorsChange));
     }
     if (update.siteNameColour) {
         setSiteNameColour(*update.siteNameColour);
