@@ -206,7 +206,7 @@ bool TForm1::FormCloseQuery() {
 
 void TForm1::OfferUpdate() {
     if (m_checkNewVersion() && AskToUpdate()) {
-        m_options->openAddress(ProductPageAddress());
+        m_options->openAddress(this, ProductPageAddress());
     }
 }
 
@@ -310,7 +310,7 @@ void TForm1::WebBrowser1NavigateComplete2() {
 }
 
 void TForm1::LMDSimpleLabel1Click() {
-    m_options->openAddress(Trimmed(QStringToAnsi(m_options->LMDEdit2->text())));
+    m_options->openAddress(this, Trimmed(QStringToAnsi(m_options->LMDEdit2->text())));
 }
 
 void TForm1::Image4Click() {
