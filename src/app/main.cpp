@@ -1,4 +1,5 @@
 #include "app/dialogs.h"
+#include "app/qt_translation.h"
 #include "app/termination_signals.h"
 #include "browser/network_browser.h"
 #include "platform/display_platform.h"
@@ -23,6 +24,8 @@ int main(int argc, char** argv) {
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Plimo"));
+    // Qt's own texts (edit menus, the colour picker) in Russian like all of ours.
+    plimo::InstallQtRussian(app, QCoreApplication::applicationDirPath());
     // No display name: Qt would append it to every window title ("Настройки — Plimo", "Confirm — Plimo").
     QApplication::setWindowIcon(plimo::programIcon());
     // The panel hidden in the tray and the settings window closed is no reason to end; only the panel's close is.
