@@ -38,9 +38,11 @@ int main(int argc, char** argv) {
     form1->setOptionsWindow(foptions.get());
     QObject::connect(form1.get(), &plimo::TForm1::closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
 
-    // Log-off and shut-down close the panel the normal way, which saves the settings, and let the session end.
+    // A log-off saves the settings when it is asked for, and the panel stays: the user may cancel the log-off. It
+    // closes the normal way only when the session really ends.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, form1.get(),
-                     [&form1](QSessionManager&) { form1->close(); });
+                     [&form1](QSessionManager&) { form1->saveForSessionCommit(); });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, form1.get(), [&form1] { form1->closeForSessionEnd(); });
     plimo::CloseOnTerminationSignals(form1.get());
 
     form1->show();

@@ -204,6 +204,16 @@ bool TForm1::FormCloseQuery() {
     return true;
 }
 
+void TForm1::saveForSessionCommit() {
+    FormCloseQuery();
+}
+
+void TForm1::closeForSessionEnd() {
+    if (!m_closed) {
+        close();
+    }
+}
+
 void TForm1::OfferUpdate() {
     if (m_checkNewVersion() && AskToUpdate()) {
         m_options->openAddress(this, ProductPageAddress());
@@ -236,6 +246,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
         return;
     }
     event->accept();
+    m_closed = true;
     emit closed();
 }
 

@@ -44,6 +44,11 @@ public:
     // Asked before the panel closes: saves the settings, and always allows.
     bool FormCloseQuery();
     bool firstActivationDone() const { return m_firstActivation == 1; }
+    // The session manager's commit request before a log-off, which the user may still cancel: the settings are
+    // saved and the panel keeps running.
+    void saveForSessionCommit();
+    // The session (or the program) really ends: the panel closes the normal way, unless it has already.
+    void closeForSessionEnd();
 
     // Offers the product page when the maker's server names a newer version.
     void OfferUpdate();
@@ -136,6 +141,7 @@ private:
     int m_alpha = 160;
     std::string m_convertedScratch;
     bool m_manualDrag = false;
+    bool m_closed = false;
     QPoint m_dragOffset;
 };
 
