@@ -214,6 +214,10 @@ void TForm1::closeForSessionEnd() {
     }
 }
 
+void TForm1::showForAnotherStart() {
+    TrayIcon1->RestoreFromTray(this);
+}
+
 void TForm1::OfferUpdate() {
     if (m_checkNewVersion() && AskToUpdate()) {
         m_options->openAddress(this, ProductPageAddress());

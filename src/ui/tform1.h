@@ -49,6 +49,8 @@ public:
     void saveForSessionCommit();
     // The session (or the program) really ends: the panel closes the normal way, unless it has already.
     void closeForSessionEnd();
+    // The program was started again from its folder: the running panel comes out of the tray and to the front.
+    void showForAnotherStart();
 
     // Offers the product page when the maker's server names a newer version.
     void OfferUpdate();
