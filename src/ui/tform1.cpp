@@ -11,6 +11,7 @@
 #include "ui/artwork.h"
 #include "ui/colour_edit.h"
 #include "ui/colours.h"
+#include "ui/panel_placement.h"
 #include "ui/panel_widgets.h"
 #include "ui/tfoptions.h"
 #include "update/maker_site.h"
@@ -97,6 +98,17 @@ TForm1::TForm1(std::unique_ptr<BrowserEngine> browser, TTrayIcon::HostCheck tray
     buildTrayIcon(std::move(trayHostCheck));
 
     connect(Timer1, &RefreshTimer::tick, this, [this] { Guarded([this] { Timer1Timer(); }); });
+    for (QScreen* screen : QGuiApplication::screens()) {
+        watchScreen(screen);
+    }
+    connect(qGuiApp, &QGuiApplication::screenAdded, this, [this](QScreen* screen) {
+        watchScreen(screen);
+        Guarded([this] { keepInView(nullptr, {}, {}); });
+    });
+    connect(qGuiApp, &QGuiApplication::screenRemoved, this, [this](QScreen* screen) {
+        m_screenGeometry.remove(screen);
+        Guarded([this] { keepInView(nullptr, {}, {}); });
+    });
     connect(WebBrowser1, &BrowserEngine::navigateComplete, this,
             [this] { Guarded([this] { WebBrowser1NavigateComplete2(); }); });
 }
@@ -252,6 +264,25 @@ void TForm1::closeEvent(QCloseEvent* event) {
     event->accept();
     m_closed = true;
     emit closed();
+}
+
+void TForm1::watchScreen(QScreen* screen) {
+    m_screenGeometry.insert(screen, screen->geometry());
+    connect(screen, &QScreen::geometryChanged, this, [this, screen](const QRect& geometry) {
+        const QRect before = m_screenGeometry.value(screen);
+        m_screenGeometry.insert(screen, geometry);
+        Guarded([&] { keepInView(screen, before, geometry); });
+    });
+}
+
+void TForm1::keepInView(const QScreen* changed, const QRect& before, const QRect& after) {
+    // The panel's own screen is the one its centre was on before the change.
+    const bool ownScreen = changed != nullptr && before.contains(geometry().center());
+    const QPoint place = PlaceAfterScreenChange(geometry(), ownScreen ? before : QRect(), ownScreen ? after : QRect(),
+                                                m_screenGeometry.values(), defaultPosition());
+    if (place != pos()) {
+        move(place);
+    }
 }
 
 QPoint TForm1::defaultPosition() const {

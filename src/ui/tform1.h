@@ -6,16 +6,20 @@
 #include "ui/ttray_icon.h"
 
 #include <QAction>
+#include <QHash>
 #include <QLabel>
 #include <QMenu>
 #include <QPixmap>
 #include <QPoint>
+#include <QRect>
 #include <QWidget>
 
 #include <array>
 #include <functional>
 #include <memory>
 #include <string>
+
+class QScreen;
 
 namespace plimo {
 
@@ -132,6 +136,9 @@ private:
     void buildLayout();
     void buildTrayIcon(TTrayIcon::HostCheck hostCheck);
     void showArrow(QLabel* image, Arrow arrow);
+    // Keeps the panel in view when a screen comes, goes or changes its geometry.
+    void watchScreen(QScreen* screen);
+    void keepInView(const QScreen* changed, const QRect& before, const QRect& after);
     static void refreshImage(QLabel* image);
 
     Tfoptions* m_options = nullptr;
@@ -144,6 +151,7 @@ private:
     std::string m_convertedScratch;
     bool m_manualDrag = false;
     bool m_closed = false;
+    QHash<const QScreen*, QRect> m_screenGeometry;  // as last reported
     QPoint m_dragOffset;
 };
 
