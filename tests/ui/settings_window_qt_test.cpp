@@ -179,6 +179,8 @@ TEST_F(SettingsWindow, TheUpdateQuestionIsCentredOnTheScreen) {
     form->FormCreate();
     form->show();
     form->activateWindow();
+    // The box would otherwise take the active panel as its parent and appear over it.
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
     form->FormActivate();
     opened.clear();  // a first run opens the product page
     options->hide();
