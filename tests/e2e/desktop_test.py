@@ -536,6 +536,9 @@ class DesktopTest(unittest.TestCase):
                                                            if self.desktop.title(w) == "Настройки"], 10)[0]
         self.assertTrue(self.desktop.geometry(settings)["mapped"])
         self.assertTrue(mapped())
+        # A dialog of the panel's: no taskbar button of its own.
+        self.assertIn("_NET_WM_WINDOW_TYPE_DIALOG", self.desktop.property(settings, "_NET_WM_WINDOW_TYPE"))
+        self.assertIn(hex(panel), self.desktop.property(settings, "WM_TRANSIENT_FOR"))
 
         program.process.send_signal(signal.SIGINT)
         self.assertEqual(program.wait_exit(), 0)
