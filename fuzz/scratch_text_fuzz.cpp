@@ -24,8 +24,10 @@ bool IsContinuationByte(unsigned char byte) {
 }
 
 // The lenient decoding, one sequence at a time: below 0x80 one byte; leads with bit 0x20 clear (0x80-0x9F,
-// 0xC0-0xDF) two bytes; leads with it set (0xA0-0xBF, 0xE0-0xFF) three bytes; every later byte of a sequence in
-// 0x80-0xBF. Empty when a sequence breaks or the text ends inside one.
+// 0xC0-0xDF) two bytes; a lead 0xF0-0xF7 followed by three bytes in 0x80-0xBF four bytes, one character beyond
+// the 16-bit range (a surrogate pair) or, when its value is not one, U+FFFD; other leads with bit 0x20 set
+// (0xA0-0xBF, 0xE0-0xFF) three bytes; every later byte of a sequence in 0x80-0xBF. Empty when a sequence breaks or
+// the text ends inside one.
 std::optional<std::u16string> ReferenceDecode(std::string_view text) {
     std::u16string characters;
     std::size_t i = 0;
@@ -34,6 +36,23 @@ std::optional<std::u16string> ReferenceDecode(std::string_view text) {
         if (lead < 0x80) {
             characters += static_cast<char16_t>(lead);
             ++i;
+            continue;
+        }
+        if (lead >= 0xF0 && lead <= 0xF7 && text.size() - i >= 4 &&
+            IsContinuationByte(static_cast<unsigned char>(text[i + 1])) &&
+            IsContinuationByte(static_cast<unsigned char>(text[i + 2])) &&
+            IsContinuationByte(static_cast<unsigned char>(text[i + 3]))) {
+            std::uint32_t value = lead & 0x07u;
+            for (std::size_t k = 1; k < 4; ++k) {
+                value = (value << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3Fu);
+            }
+            if (value >= 0x10000 && value <= 0x10FFFF) {
+                characters += static_cast<char16_t>(0xD800 + ((value - 0x10000) >> 10));
+                characters += static_cast<char16_t>(0xDC00 + ((value - 0x10000) & 0x3FF));
+            } else {
+                characters += u'\uFFFD';
+            }
+            i += 4;
             continue;
         }
         const std::size_t length = (lead & 0x20) == 0 ? 2 : 3;

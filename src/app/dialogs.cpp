@@ -3,7 +3,11 @@
 #include "ui/ansi_qstring.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QPushButton>
+#include <QScreen>
+
+#include <memory>
 
 namespace plimo {
 namespace {
@@ -13,13 +17,40 @@ DialogAnswerer& answerer() {
     return instance;
 }
 
+// Where a box appears: over the window the user works in, or in the middle of the screen.
+enum class Placement { OverActiveWindow, ScreenCentre };
+
+// A box centred on the primary screen once it knows its size, which it sets only as it is shown.
+class ScreenCentredBox : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void showEvent(QShowEvent* event) override {
+        QMessageBox::showEvent(event);
+        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+            QRect frame = frameGeometry();
+            frame.moveCenter(screen->availableGeometry().center());
+            move(frame.topLeft());
+        }
+    }
+};
+
 QMessageBox::StandardButton run(QMessageBox::Icon icon, const QString& caption, const QString& text,
-                                QMessageBox::StandardButtons buttons, QMessageBox::StandardButton defaultButton) {
+                                QMessageBox::StandardButtons buttons, QMessageBox::StandardButton defaultButton,
+                                Placement placement = Placement::OverActiveWindow) {
     if (answerer()) {
         return answerer()(DialogRequest{icon, caption, text});
     }
-    QMessageBox box(icon, caption, text, buttons, QApplication::activeWindow());
+    // Over a 222 x 77 panel in the corner a box would hang half off the screen.
+    std::unique_ptr<QMessageBox> owned =
+        placement == Placement::ScreenCentre
+            ? std::make_unique<ScreenCentredBox>(icon, caption, text, buttons)
+            : std::make_unique<QMessageBox>(icon, caption, text, buttons, QApplication::activeWindow());
+    QMessageBox& box = *owned;
     box.setDefaultButton(defaultButton);
+    // An error can quote text from a page or the settings file: shown as it is, never as markup.
+    box.setTextFormat(Qt::PlainText);
     box.setWindowModality(Qt::ApplicationModal);
     // The program's own windows stay on top; its boxes must not open behind them.
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
@@ -42,13 +73,13 @@ void ShowErrorBox(const std::string& ansiMessage) {
 
 void ShowSaveFailedBox() {
     run(QMessageBox::NoIcon, QStringLiteral("Plimo"), QStringLiteral("Невозможно сохранить настройки в config.ini!"),
-        QMessageBox::Ok, QMessageBox::Ok);
+        QMessageBox::Ok, QMessageBox::Ok, Placement::ScreenCentre);
 }
 
 bool AskToUpdate() {
     return run(QMessageBox::Question, QStringLiteral("Confirm"),
                QStringLiteral("Доступна новая версия программы Plimo. Хотите обновить?"),
-               QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok) == QMessageBox::Ok;
+               QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok, Placement::ScreenCentre) == QMessageBox::Ok;
 }
 
 }  // namespace plimo

@@ -1,7 +1,10 @@
 #include "app/dialogs.h"
+#include "app/qt_translation.h"
+#include "app/single_instance.h"
 #include "app/termination_signals.h"
 #include "browser/network_browser.h"
 #include "platform/display_platform.h"
+#include "platform/module_path.h"
 #include "ui/artwork.h"
 #include "ui/tfoptions.h"
 #include "ui/tform1.h"
@@ -23,6 +26,13 @@ int main(int argc, char** argv) {
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Plimo"));
+    // A second start from the same folder shows the running panel instead of a second one writing its settings.
+    plimo::SingleInstance instance(QString::fromStdU16String(plimo::ModuleDirectory().u16string()));
+    if (!instance.claim()) {
+        return 0;
+    }
+    // Qt's own texts (edit menus, the colour picker) in Russian like all of ours.
+    plimo::InstallQtRussian(app, QCoreApplication::applicationDirPath());
     // No display name: Qt would append it to every window title ("Настройки — Plimo", "Confirm — Plimo").
     QApplication::setWindowIcon(plimo::programIcon());
     // The panel hidden in the tray and the settings window closed is no reason to end; only the panel's close is.
@@ -35,10 +45,14 @@ int main(int argc, char** argv) {
     form1->setOptionsWindow(foptions.get());
     QObject::connect(form1.get(), &plimo::TForm1::closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
 
-    // Log-off and shut-down close the panel the normal way, which saves the settings, and let the session end.
+    // A log-off saves the settings when it is asked for, and the panel stays: the user may cancel the log-off. It
+    // closes the normal way only when the session really ends.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, form1.get(),
-                     [&form1](QSessionManager&) { form1->close(); });
+                     [&form1](QSessionManager&) { form1->saveForSessionCommit(); });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, form1.get(), [&form1] { form1->closeForSessionEnd(); });
     plimo::CloseOnTerminationSignals(form1.get());
+    QObject::connect(&instance, &plimo::SingleInstance::showRequested, form1.get(),
+                     [&form1] { form1->showForAnotherStart(); });
 
     form1->show();
     const int status = QApplication::exec();

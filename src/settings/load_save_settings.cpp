@@ -87,7 +87,7 @@ void Tfoptions::LoadSettings() {
     set_update_interval(interval);
 
     if (fs == "1") {
-        m_openAddress(ProductPageAddress());
+        m_openAddress(m_form1, ProductPageAddress());
         m_setAutostart("Plimo", false);
         cxPageControl1->setCurrentWidget(cxTabSheet2);
         show();

@@ -109,8 +109,24 @@ public:
                 }
                 *out++ = static_cast<char16_t>(((lead & 0x1Fu) << 6) | (in[1] & 0x3Fu));
                 in += 2;
+            } else if (lead >= 0xF0u && lead <= 0xF7u && end - in >= 4 && IsContinuation(in[1]) &&
+                       IsContinuation(in[2]) && IsContinuation(in[3])) {
+                // A character beyond the 16-bit range (an emoji in a title) takes a surrogate pair, which the code
+                // page turns into one '?'; it must not spoil the whole page.
+                if (outEnd - out < 2) {
+                    break;
+                }
+                const char32_t c =
+                    ((lead & 0x07u) << 18) | ((in[1] & 0x3Fu) << 12) | ((in[2] & 0x3Fu) << 6) | (in[3] & 0x3Fu);
+                if (c >= 0x10000u && c <= 0x10FFFFu) {
+                    *out++ = static_cast<char16_t>(0xD800u + ((c - 0x10000u) >> 10));
+                    *out++ = static_cast<char16_t>(0xDC00u + ((c - 0x10000u) & 0x3FFu));
+                } else {
+                    *out++ = u'\uFFFD';
+                }
+                in += 4;
             } else {
-                // Leads 0xA0-0xBF and 0xE0-0xFF: three bytes; there are no four-byte forms.
+                // Leads 0xA0-0xBF and 0xE0-0xFF: three bytes (a 0xF0-0xF7 lead without three continuations too).
                 if (end - in < 3 || !IsContinuation(in[1]) || !IsContinuation(in[2])) {
                     return -1;
                 }

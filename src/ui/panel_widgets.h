@@ -18,6 +18,11 @@ signals:
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    // The release that ends a double click; its first click has already been reported.
+    bool m_releaseEndsDoubleClick = false;
 };
 
 // A holder that keeps presses on its bare area to itself, so that they neither drag the panel nor do anything.

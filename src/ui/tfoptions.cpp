@@ -1,6 +1,7 @@
 #include "ui/tfoptions.h"
 
 #include "app/dialogs.h"
+#include "platform/autostart_caption.h"
 #include "platform/module_path.h"
 #include "platform/run_key.h"
 #include "platform/shell.h"
@@ -15,9 +16,13 @@
 
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QProxyStyle>
 #include <QScreen>
 #include <QTabBar>
 #include <QVBoxLayout>
+#include <QWindow>
+
+#include <algorithm>
 
 namespace plimo {
 namespace {
@@ -25,13 +30,25 @@ namespace {
 // Wide enough for a colour's hex text ("$00F3ED07") beside the swatch and the drop-down button.
 constexpr int kColourEditWidth = 120;
 
+// The style's own tabs with a narrower margin beside the caption: the stand-in font is wider than the layout's.
+class CompactTabStyle : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+    int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override {
+        return metric == PM_TabBarTabHSpace ? 8 : QProxyStyle::pixelMetric(metric, option, widget);
+    }
+};
+
 }  // namespace
 
 Tfoptions::Tfoptions(TForm1* form1, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+    // A dialog of the panel's: it adds no taskbar button of its own beside the panel's.
+    : QWidget(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       m_form1(form1),
       m_configPath(ModuleDirectory() / "config.ini"),
-      m_openAddress([this](const std::string& address) { OpenAddress(static_cast<std::uintptr_t>(winId()), address); }),
+      m_openAddress([](QWidget* owner, const std::string& address) {
+          OpenAddress(owner != nullptr ? static_cast<std::uintptr_t>(owner->winId()) : 0, address);
+      }),
       m_setAutostart([](const std::string& name, bool remove) { SetAutostart(name, remove); }) {
     setWindowTitle(QStringLiteral("Настройки"));
     QFont font(QStringLiteral("MS Sans Serif"));
@@ -43,13 +60,11 @@ Tfoptions::Tfoptions(TForm1* form1, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(cxPageControl1);
-    // All four tab captions stay in view. The font that stands in for the layout's font is wider, so the tabs get
-    // a point less and a narrower margin to fit the window's width; should they still not fit, the window grows
-    // rather than hiding a tab behind scroll arrows.
-    QFont tabFont = font;
-    tabFont.setPixelSize(10);
-    cxPageControl1->tabBar()->setFont(tabFont);
-    cxPageControl1->tabBar()->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 3px 5px; }"));
+    // The style's own tabs at the window's text size; where the four captions are wider than the window (the
+    // font that stands in for the layout's is wider), the window grows rather than hiding a tab behind arrows.
+    auto* tabStyle = new CompactTabStyle(cxPageControl1->style()->name());
+    tabStyle->setParent(cxPageControl1->tabBar());
+    cxPageControl1->tabBar()->setStyle(tabStyle);
     cxPageControl1->tabBar()->setUsesScrollButtons(false);
     cxTabSheet1 = new QWidget;
     cxTabSheet2 = new QWidget;
@@ -66,12 +81,14 @@ Tfoptions::Tfoptions(TForm1* form1, QWidget* parent)
     buildAboutTab();
     cxPageControl1->setCurrentWidget(cxTabSheet2);
     connectHandlers();
+    resize(std::max(width(), minimumSizeHint().width()), height());
 }
 
 void Tfoptions::buildMainTab() {
     auto* page = cxTabSheet1;
-    LMDCheckBox1 = new QCheckBox(QStringLiteral("Автоматический запуск с Windows"), page);
-    LMDCheckBox1->setGeometry(20, 12, 241, 17);
+    const std::string_view caption = AutostartCaption();
+    LMDCheckBox1 = new QCheckBox(QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())), page);
+    LMDCheckBox1->setGeometry(20, 12, std::max(241, LMDCheckBox1->sizeHint().width()), 17);
     LMDSimpleLabel1 = new QLabel(QStringLiteral("Цвет окна"), page);
     LMDSimpleLabel1->setGeometry(20, 40, 90, 15);
     LMDColorEdit1 = new ColourEdit(page);
@@ -94,10 +111,11 @@ void Tfoptions::buildMainTab() {
     LMDTrackBar1->setRange(0, 255);
     LMDTrackBar1->setValue(0);
     LMDTrackBar1->setTickPosition(QSlider::NoTicks);
-    setTabOrder(LMDCheckBox1, LMDColorEdit1);
-    setTabOrder(LMDColorEdit1, LMDColorEdit2);
-    setTabOrder(LMDColorEdit2, LMDColorEdit3);
-    setTabOrder(LMDColorEdit3, LMDTrackBar1);
+    // The colour edits take no focus themselves; their text boxes do.
+    setTabOrder(LMDCheckBox1, LMDColorEdit1->lineEdit());
+    setTabOrder(LMDColorEdit1->lineEdit(), LMDColorEdit2->lineEdit());
+    setTabOrder(LMDColorEdit2->lineEdit(), LMDColorEdit3->lineEdit());
+    setTabOrder(LMDColorEdit3->lineEdit(), LMDTrackBar1);
 }
 
 void Tfoptions::buildSignInTab() {
@@ -207,7 +225,7 @@ void Tfoptions::LMDButton1Click() {
 }
 
 void Tfoptions::LMDLabelFill2Click() {
-    m_openAddress(ProductPageAddress());
+    m_openAddress(this, ProductPageAddress());
 }
 
 void Tfoptions::set_update_interval(int index) {
@@ -220,6 +238,10 @@ void Tfoptions::closeEvent(QCloseEvent* event) {
 }
 
 void Tfoptions::showEvent(QShowEvent* event) {
+    // Owned by the panel, as a dialog is by its main window.
+    if (QWindow* window = windowHandle(); window != nullptr && m_form1->windowHandle() != nullptr) {
+        window->setTransientParent(m_form1->windowHandle());
+    }
     if (!m_shownBefore) {
         m_shownBefore = true;
         if (const QScreen* screen = QGuiApplication::primaryScreen()) {

@@ -43,10 +43,15 @@ public:
     // Where the settings live (beside the executable unless a test says otherwise).
     void setConfigPath(std::filesystem::path path) { m_configPath = std::move(path); }
     const std::filesystem::path& configPath() const { return m_configPath; }
-    // Hands an address to the desktop's default handler.
-    void openAddress(const std::string& address) { m_openAddress(address); }
+    // Hands an address to the desktop's default handler on behalf of the owner window (the one whose handler asks).
+    void openAddress(QWidget* owner, const std::string& address) { m_openAddress(owner, address); }
     // The desktop services the window uses; tests replace them.
-    void setAddressOpener(std::function<void(const std::string&)> opener) { m_openAddress = std::move(opener); }
+    void setAddressOpener(std::function<void(QWidget*, const std::string&)> opener) {
+        m_openAddress = std::move(opener);
+    }
+    void setAddressOpener(std::function<void(const std::string&)> opener) {
+        m_openAddress = [opener = std::move(opener)](QWidget*, const std::string& address) { opener(address); };
+    }
     void setAutostartWriter(std::function<void(const std::string&, bool)> writer) {
         m_setAutostart = std::move(writer);
     }
@@ -104,7 +109,7 @@ private:
 
     TForm1* m_form1;
     std::filesystem::path m_configPath;
-    std::function<void(const std::string&)> m_openAddress;
+    std::function<void(QWidget*, const std::string&)> m_openAddress;
     std::function<void(const std::string&, bool)> m_setAutostart;
     bool m_shownBefore = false;
 };

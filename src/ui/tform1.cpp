@@ -11,6 +11,7 @@
 #include "ui/artwork.h"
 #include "ui/colour_edit.h"
 #include "ui/colours.h"
+#include "ui/panel_placement.h"
 #include "ui/panel_widgets.h"
 #include "ui/tfoptions.h"
 #include "update/maker_site.h"
@@ -18,6 +19,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QImage>
 #include <QMouseEvent>
@@ -33,6 +35,9 @@ namespace {
 constexpr int kWidth = 222;
 constexpr int kHeight = 77;
 constexpr int kActivationGrace = 1000;  // milliseconds
+constexpr int kValuePixelSize = 16;
+// A million views and more do not fit a value label at the full size; below this they would not be readable.
+constexpr int kValueMinimumPixelSize = 10;
 
 QPixmap ArrowPixmap(const ArrowImage& arrow) {
     QImage image(kArrowImageSize, kArrowImageSize, QImage::Format_ARGB32);
@@ -61,6 +66,19 @@ void SetTextColour(QWidget* widget, std::int32_t colour) {
     widget->setPalette(palette);
 }
 
+// Shows the text whole: at the full size where it fits, else at the largest smaller size of the same font that does.
+void ShowValue(QLabel* label, const QString& text) {
+    QFont font = label->font();
+    for (int size = kValuePixelSize; size >= kValueMinimumPixelSize; --size) {
+        font.setPixelSize(size);
+        if (QFontMetrics(font).horizontalAdvance(text) <= label->contentsRect().width()) {
+            break;
+        }
+    }
+    label->setFont(font);
+    label->setText(text);
+}
+
 }  // namespace
 
 TForm1::TForm1(std::unique_ptr<BrowserEngine> browser, TTrayIcon::HostCheck trayHostCheck, QWidget* parent)
@@ -80,6 +98,17 @@ TForm1::TForm1(std::unique_ptr<BrowserEngine> browser, TTrayIcon::HostCheck tray
     buildTrayIcon(std::move(trayHostCheck));
 
     connect(Timer1, &RefreshTimer::tick, this, [this] { Guarded([this] { Timer1Timer(); }); });
+    for (QScreen* screen : QGuiApplication::screens()) {
+        watchScreen(screen);
+    }
+    connect(qGuiApp, &QGuiApplication::screenAdded, this, [this](QScreen* screen) {
+        watchScreen(screen);
+        Guarded([this] { keepInView(nullptr, {}, {}); });
+    });
+    connect(qGuiApp, &QGuiApplication::screenRemoved, this, [this](QScreen* screen) {
+        m_screenGeometry.remove(screen);
+        Guarded([this] { keepInView(nullptr, {}, {}); });
+    });
     connect(WebBrowser1, &BrowserEngine::navigateComplete, this,
             [this] { Guarded([this] { WebBrowser1NavigateComplete2(); }); });
 }
@@ -110,6 +139,8 @@ void TForm1::buildLayout() {
     LMDSimpleLabel1 = new ClickLabel(Panel2);
     LMDSimpleLabel1->move(4, 1);
     LMDSimpleLabel1->setCursor(Qt::PointingHandCursor);
+    // The site name is the user's own text: "<b>x</b>" is shown as typed.
+    LMDSimpleLabel1->setTextFormat(Qt::PlainText);
     setSiteName(QStringLiteral("сайт"));
     setSiteNameColour(m_siteNameColour);
 
@@ -136,8 +167,10 @@ void TForm1::buildLayout() {
     auto makeValue = [this](int x, int y, int w, const QString& tip) {
         auto* label = new QLabel(this);
         label->setGeometry(x, y, w, 24);
-        label->setFont(PanelFont(16, true));
+        label->setFont(PanelFont(kValuePixelSize, true));
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        // The values come from a web page: never markup.
+        label->setTextFormat(Qt::PlainText);
         // Opaque: the label fills its rectangle with the window colour.
         label->setAutoFillBackground(true);
         label->setToolTip(tip);
@@ -183,9 +216,23 @@ bool TForm1::FormCloseQuery() {
     return true;
 }
 
+void TForm1::saveForSessionCommit() {
+    FormCloseQuery();
+}
+
+void TForm1::closeForSessionEnd() {
+    if (!m_closed) {
+        close();
+    }
+}
+
+void TForm1::showForAnotherStart() {
+    TrayIcon1->RestoreFromTray(this);
+}
+
 void TForm1::OfferUpdate() {
     if (m_checkNewVersion() && AskToUpdate()) {
-        m_options->openAddress(ProductPageAddress());
+        m_options->openAddress(this, ProductPageAddress());
     }
 }
 
@@ -215,7 +262,27 @@ void TForm1::closeEvent(QCloseEvent* event) {
         return;
     }
     event->accept();
+    m_closed = true;
     emit closed();
+}
+
+void TForm1::watchScreen(QScreen* screen) {
+    m_screenGeometry.insert(screen, screen->geometry());
+    connect(screen, &QScreen::geometryChanged, this, [this, screen](const QRect& geometry) {
+        const QRect before = m_screenGeometry.value(screen);
+        m_screenGeometry.insert(screen, geometry);
+        Guarded([&] { keepInView(screen, before, geometry); });
+    });
+}
+
+void TForm1::keepInView(const QScreen* changed, const QRect& before, const QRect& after) {
+    // The panel's own screen is the one its centre was on before the change.
+    const bool ownScreen = changed != nullptr && before.contains(geometry().center());
+    const QPoint place = PlaceAfterScreenChange(geometry(), ownScreen ? before : QRect(), ownScreen ? after : QRect(),
+                                                m_screenGeometry.values(), defaultPosition());
+    if (place != pos()) {
+        move(place);
+    }
 }
 
 QPoint TForm1::defaultPosition() const {
@@ -251,18 +318,18 @@ bool TForm1::WB_GetHTMLCode(BrowserEngine& browser, std::string& lines) {
 void TForm1::Button3Click() {
     const DisplayUpdate update = DecideDisplay(Memo1);
     if (update.views) {
-        Label1->setText(AnsiToQString(*update.views));
+        ShowValue(Label1, AnsiToQString(*update.views));
     }
     if (update.visitors) {
-        Label2->setText(AnsiToQString(*update.visitors));
+        ShowValue(Label2, AnsiToQString(*update.visitors));
     }
     showArrow(Image2, update.viewsArrow);
     if (update.viewsChange) {
-        Label3->setText(AnsiToQString(*update.viewsChange));
+        ShowValue(Label3, AnsiToQString(*update.viewsChange));
     }
     showArrow(Image3, update.visitorsArrow);
     if (update.visitorsChange) {
-        Label6->setText(AnsiToQString(*update.visitorsChange));
+        ShowValue(Label6, AnsiToQString(*update.visitorsChange));
     }
     if (update.siteNameColour) {
         setSiteNameColour(*update.siteNameColour);
@@ -289,7 +356,7 @@ void TForm1::WebBrowser1NavigateComplete2() {
 }
 
 void TForm1::LMDSimpleLabel1Click() {
-    m_options->openAddress(Trimmed(QStringToAnsi(m_options->LMDEdit2->text())));
+    m_options->openAddress(this, Trimmed(QStringToAnsi(m_options->LMDEdit2->text())));
 }
 
 void TForm1::Image4Click() {

@@ -6,16 +6,20 @@
 #include "ui/ttray_icon.h"
 
 #include <QAction>
+#include <QHash>
 #include <QLabel>
 #include <QMenu>
 #include <QPixmap>
 #include <QPoint>
+#include <QRect>
 #include <QWidget>
 
 #include <array>
 #include <functional>
 #include <memory>
 #include <string>
+
+class QScreen;
 
 namespace plimo {
 
@@ -44,6 +48,13 @@ public:
     // Asked before the panel closes: saves the settings, and always allows.
     bool FormCloseQuery();
     bool firstActivationDone() const { return m_firstActivation == 1; }
+    // The session manager's commit request before a log-off, which the user may still cancel: the settings are
+    // saved and the panel keeps running.
+    void saveForSessionCommit();
+    // The session (or the program) really ends: the panel closes the normal way, unless it has already.
+    void closeForSessionEnd();
+    // The program was started again from its folder: the running panel comes out of the tray and to the front.
+    void showForAnotherStart();
 
     // Offers the product page when the maker's server names a newer version.
     void OfferUpdate();
@@ -125,6 +136,9 @@ private:
     void buildLayout();
     void buildTrayIcon(TTrayIcon::HostCheck hostCheck);
     void showArrow(QLabel* image, Arrow arrow);
+    // Keeps the panel in view when a screen comes, goes or changes its geometry.
+    void watchScreen(QScreen* screen);
+    void keepInView(const QScreen* changed, const QRect& before, const QRect& after);
     static void refreshImage(QLabel* image);
 
     Tfoptions* m_options = nullptr;
@@ -136,6 +150,8 @@ private:
     int m_alpha = 160;
     std::string m_convertedScratch;
     bool m_manualDrag = false;
+    bool m_closed = false;
+    QHash<const QScreen*, QRect> m_screenGeometry;  // as last reported
     QPoint m_dragOffset;
 };
 

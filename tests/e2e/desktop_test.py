@@ -255,6 +255,7 @@ class Program:
             # server as a proxy: no test traffic leaves the machine.
             env["http_proxy"] = env["https_proxy"] = server.url
             env["no_proxy"] = "127.0.0.1,localhost"
+        self.env = env
         self.started = time.monotonic()
         self.process = desktop.start("plimo", [self.executable], env)
         self.pid = self.process.pid
@@ -535,8 +536,32 @@ class DesktopTest(unittest.TestCase):
                                                            if self.desktop.title(w) == "Настройки"], 10)[0]
         self.assertTrue(self.desktop.geometry(settings)["mapped"])
         self.assertTrue(mapped())
+        # A dialog of the panel's: no taskbar button of its own.
+        self.assertIn("_NET_WM_WINDOW_TYPE_DIALOG", self.desktop.property(settings, "_NET_WM_WINDOW_TYPE"))
+        self.assertIn(hex(panel), self.desktop.property(settings, "WM_TRANSIENT_FOR"))
 
         program.process.send_signal(signal.SIGINT)
+        self.assertEqual(program.wait_exit(), 0)
+        self.assert_saved(program, cx=str(DEFAULT_PLACE[0]), cy=str(DEFAULT_PLACE[1]))
+
+    def test_second_start_shows_the_running_panel(self):
+        """A second start from the same folder brings the hidden panel back and ends; no second panel appears."""
+        server = StatisticsServer(self.desktop, "rising")
+        program = Program(self.desktop, self.folder, base_config(server), server)
+        panel = program.panel()
+        program.tray_icon()
+        program.click_tray_icon()
+        wait_for("the panel hidden", lambda: not self.desktop.geometry(panel)["mapped"], 5)
+
+        second = self.desktop.start("plimo-second", [program.executable], program.env)
+        try:
+            self.assertEqual(second.wait(timeout=15), 0)
+        except subprocess.TimeoutExpired:
+            raise AssertionError("the second start still runs")
+        wait_for("the running panel shown again", lambda: self.desktop.geometry(panel)["mapped"], 5)
+        self.assertEqual(self.desktop.windows_of(second.pid), [])
+
+        program.process.send_signal(signal.SIGTERM)
         self.assertEqual(program.wait_exit(), 0)
         self.assert_saved(program, cx=str(DEFAULT_PLACE[0]), cy=str(DEFAULT_PLACE[1]))
 

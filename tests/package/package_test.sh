@@ -18,7 +18,7 @@ mkdir "$work/my apps"
 tar -xzf "$archive" -C "$work/my apps"
 folder=$(ls -d "$work/my apps"/plimo-*/)
 for f in plimo plimo.desktop install config.example.ini icons/hicolor/16x16/apps/plimo.png \
-         icons/hicolor/256x256/apps/plimo.png; do
+         icons/hicolor/256x256/apps/plimo.png translations/qtbase_ru.qm; do
     [ -e "$folder/$f" ] || { echo "missing from the archive: $f"; exit 1; }
 done
 

@@ -1,6 +1,7 @@
 // The desktop's "open" on systems with xdg-open; Windows hands the text to the shell instead.
 #if !defined(_WIN32)
 
+#include "platform/ansi_codepage.h"
 #include "platform/shell.h"
 
 #include <dirent.h>
@@ -84,6 +85,12 @@ TEST_F(OpenAddressTest, HandsTheAddressOverAsOneUnchangedArgumentWithQuietStream
     OpenAddress(0, "http://example.com/a b?x=1&y='2' \"3\"");
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
     EXPECT_EQ(record(), "1\n[http://example.com/a b?x=1&y='2' \"3\"]\n/dev/null\n/dev/null\n/dev/null\n");
+}
+
+// The program's text is ANSI bytes; a browser given those for a Cyrillic address would get invalid UTF-8.
+TEST_F(OpenAddressTest, ACyrillicAddressReachesTheHandlerAsUtf8) {
+    OpenAddress(0, WideToAnsi(u"http://пример.рф/Ёж?q=ё"));
+    EXPECT_EQ(record(), "1\n[http://пример.рф/Ёж?q=ё]\n/dev/null\n/dev/null\n/dev/null\n");
 }
 
 TEST_F(OpenAddressTest, AnEmptyAddressIsHandedOverToo) {

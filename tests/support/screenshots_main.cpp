@@ -1,6 +1,6 @@
-// Renders the settings window's four pages and the panel, with values in both trend colours, into PNG files
-// for the documentation: the real windows, settings loaded from a config.ini, a statistics page fed through a
-// browser that needs no network. Run headless: QT_QPA_PLATFORM=offscreen plimo_screenshots <folder>.
+// Renders the settings window's four pages and the panel, with values in both trend colours and with the widest
+// numbers, into PNG files for the documentation: the real windows, settings loaded from a config.ini, a statistics
+// page fed through a browser that needs no network. Run headless: QT_QPA_PLATFORM=offscreen plimo_screenshots <folder>.
 #include "fake_browser.h"
 #include "statistics_page.h"
 #include "ui/tfoptions.h"
@@ -32,7 +32,8 @@ bool Save(const QPixmap& picture, const QDir& folder, const QString& name) {
 // empties it, and the next one shows the new page.
 void ShowPage(plimo::TForm1& form, plimo::test::FakeBrowser& browser, const plimo::test::StatisticsValues& values) {
     const std::string page = plimo::test::StatisticsPage(values);
-    const QString expected = QString::fromStdString(values.viewsChange).remove(0, 1);
+    // A change shows without its sign and digit-group commas.
+    const QString expected = QString::fromStdString(values.viewsChange).remove(0, 1).remove(QLatin1Char(','));
     for (int pass = 0; pass < 3 && form.Label3->text() != expected; ++pass) {
         browser.complete(page);
     }
@@ -86,6 +87,14 @@ int main(int argc, char** argv) {
     ShowPage(form, browser, {"12,419", "2,355", "-147", "-22"});
     QTest::qWait(50);
     saved = Save(form.grab(), folder, QStringLiteral("panel-falling.png")) && saved;
+    // The widest numbers the panel is made for, each in its label.
+    ShowPage(form, browser, {"99,999,999", "88,888,888", "+9,999,999", "+8,888,888"});
+    QTest::qWait(50);
+    saved = Save(form.grab(), folder, QStringLiteral("panel-widest.png")) && saved;
+    for (const QLabel* label : {form.Label1, form.Label2, form.Label3, form.Label6}) {
+        std::printf("  %s: %d px at %d px in a label %d px wide\n", qPrintable(label->text()),
+                    label->fontMetrics().horizontalAdvance(label->text()), label->font().pixelSize(), label->width());
+    }
 
     options.show();
     const QString pages[] = {QStringLiteral("settings-main.png"), QStringLiteral("settings-sign-in.png"),

@@ -107,5 +107,25 @@ TEST_F(FirstActivation, ClosingThePanelSavesTheSettingsAndEndsTheProgram) {
     EXPECT_NE(saved.find("fs=0"), std::string::npos);
 }
 
+// The session manager's entry points: a commit request may be followed by a cancelled log-off.
+TEST_F(FirstActivation, ALogOffRequestSavesAndKeepsThePanelOnlyTheSessionsEndClosesIt) {
+    QSignalSpy closed(form.get(), &TForm1::closed);
+    form->show();
+    form->FormActivate();
+    form->move(55, 66);
+    form->saveForSessionCommit();
+    EXPECT_EQ(closed.count(), 0);
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_NE(test::ReadFileBytes(folder.file("config.ini")).find("cx=55"), std::string::npos);
+
+    // The log-off was cancelled: the widget goes on and saves its later place at the real end.
+    form->move(77, 88);
+    form->closeForSessionEnd();
+    EXPECT_EQ(closed.count(), 1);
+    EXPECT_NE(test::ReadFileBytes(folder.file("config.ini")).find("cx=77"), std::string::npos);
+    form->closeForSessionEnd();  // the end of the program after a normal close
+    EXPECT_EQ(closed.count(), 1);
+}
+
 }  // namespace
 }  // namespace plimo

@@ -1,5 +1,6 @@
 #include "app/dialogs.h"
 #include "fake_browser.h"
+#include "temp_dir.h"
 #include "ui/colour_edit.h"
 #include "ui/panel_widgets.h"
 #include "ui/tfoptions.h"
@@ -8,9 +9,13 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTabBar>
 #include <QTest>
+#include <QTimer>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -42,7 +47,10 @@ protected:
 TEST_F(SettingsWindow, HasItsCaptionTabsAndInitialValues) {
     EXPECT_EQ(options->windowTitle(), QStringLiteral("Настройки"));
     options->show();
-    EXPECT_EQ(options->size(), QSize(324, 250));
+    // Grown a few pixels where the stand-in font's tab captions need them.
+    EXPECT_EQ(options->height(), 250);
+    EXPECT_GE(options->width(), 324);
+    EXPECT_LE(options->width(), 324 + 20);
     ASSERT_EQ(options->cxPageControl1->count(), 4);
     EXPECT_EQ(options->cxPageControl1->tabText(0), QStringLiteral("Основные"));
     EXPECT_EQ(options->cxPageControl1->tabText(1), QStringLiteral("Авторизация"));
@@ -75,12 +83,124 @@ TEST_F(SettingsWindow, EveryCaptionTabAndColourTextIsWhollyInView) {
                 << label->text().toStdString();
         }
     }
+    EXPECT_LE(options->LMDCheckBox1->sizeHint().width(), options->LMDCheckBox1->width());
+    EXPECT_LE(options->LMDCheckBox1->geometry().right(), options->cxTabSheet1->width());
     for (ColourEdit* edit : {options->LMDColorEdit1, options->LMDColorEdit2, options->LMDColorEdit3}) {
         edit->setText(QStringLiteral("$00F3ED07"));
         const QLineEdit* line = edit->lineEdit();
         // Frame and text margins take a few pixels on each side.
         EXPECT_GE(line->width(), line->fontMetrics().horizontalAdvance(line->text()) + 8);
     }
+}
+
+TEST_F(SettingsWindow, TheTabBarIsTheStylesOwnAtTheWindowsTextSize) {
+    options->show();
+    QApplication::processEvents();
+    const QTabBar* tabs = options->cxPageControl1->tabBar();
+    EXPECT_TRUE(tabs->styleSheet().isEmpty());
+    EXPECT_TRUE(options->styleSheet().isEmpty());
+    EXPECT_EQ(tabs->font().pixelSize(), options->font().pixelSize());
+    EXPECT_FALSE(tabs->documentMode());
+    EXPECT_GE(tabs->height(), 20);
+    EXPECT_LE(tabs->height(), 28);
+}
+
+#if !defined(Q_OS_WIN)
+TEST_F(SettingsWindow, TheCheckBoxNamesTheLogOnOfThisSystem) {
+    EXPECT_EQ(options->LMDCheckBox1->text(), QStringLiteral("Автоматический запуск при входе в систему"));
+}
+#endif
+
+// Tab walks each page's controls in the layout's order, and nothing else of the page.
+TEST_F(SettingsWindow, TabWalksEachPageInTheLayoutsOrder) {
+    options->show();
+    options->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(options.get()));
+    const struct {
+        QWidget* page;
+        std::vector<QWidget*> order;
+    } pages[] = {
+        {options->cxTabSheet1,
+         {options->LMDCheckBox1, options->LMDColorEdit1->lineEdit(), options->LMDColorEdit2->lineEdit(),
+          options->LMDColorEdit3->lineEdit(), options->LMDTrackBar1}},
+        {options->cxTabSheet2,
+         {options->LMDEdit1, options->LMDEdit4, options->LMDEdit2, options->LMDEdit3, options->LMDButton1}},
+        {options->cxTabSheet3, {options->LMDComboBox1}},
+    };
+    for (const auto& page : pages) {
+        options->cxPageControl1->setCurrentWidget(page.page);
+        page.order.front()->setFocus(Qt::OtherFocusReason);
+        std::vector<QWidget*> walked;
+        for (std::size_t step = 0; step < page.order.size() + 2; ++step) {
+            QWidget* focus = QApplication::focusWidget();
+            if (focus != nullptr && page.page->isAncestorOf(focus) &&
+                std::find(walked.begin(), walked.end(), focus) == walked.end()) {
+                walked.push_back(focus);
+            }
+            QTest::keyClick(focus, Qt::Key_Tab);
+        }
+        EXPECT_EQ(walked, page.order)
+            << options->cxPageControl1->tabText(options->cxPageControl1->currentIndex()).toStdString();
+    }
+}
+
+// A dialog owned by the panel: no taskbar button of its own.
+TEST_F(SettingsWindow, IsOwnedByThePanel) {
+    form->show();
+    options->show();
+    EXPECT_EQ(options->windowType(), Qt::Dialog);
+    ASSERT_NE(options->windowHandle(), nullptr);
+    EXPECT_EQ(options->windowHandle()->transientParent(), form->windowHandle());
+}
+
+// Each page opens on behalf of the window whose handler asks.
+TEST_F(SettingsWindow, PagesOpenWithTheAskingWindowAsOwner) {
+    std::vector<std::pair<QWidget*, std::string>> owners;
+    options->setAddressOpener(
+        [&owners](QWidget* owner, const std::string& address) { owners.emplace_back(owner, address); });
+    options->LMDEdit2->setText(QStringLiteral("example.com"));
+    QTest::mouseClick(form->LMDSimpleLabel1, Qt::LeftButton);
+    QTest::mouseClick(options->LMDLabelFill2, Qt::LeftButton);
+    form->setUpdateCheck([] { return true; });
+    SetDialogAnswererForTests([](const DialogRequest&) { return QMessageBox::Ok; });
+    form->OfferUpdate();
+    SetDialogAnswererForTests({});
+    using Owned = std::pair<QWidget*, std::string>;
+    EXPECT_EQ(owners, (std::vector<Owned>{{form.get(), "example.com"},
+                                          {options.get(), ProductPageAddress()},
+                                          {form.get(), ProductPageAddress()}}));
+}
+
+// The real box, over a panel that sits in the corner: it is centred on the screen, not on the panel.
+TEST_F(SettingsWindow, TheUpdateQuestionIsCentredOnTheScreen) {
+    test::TempDir folder;
+    options->setConfigPath(folder.file("config.ini"));
+    form->setUpdateCheck([] { return false; });
+    form->FormCreate();
+    form->show();
+    form->activateWindow();
+    // The box would otherwise take the active panel as its parent and appear over it.
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    form->FormActivate();
+    opened.clear();  // a first run opens the product page
+    options->hide();
+    QRect shown;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &poll, [&shown] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            box != nullptr && box->isVisible()) {
+            shown = box->frameGeometry();
+            box->reject();
+        }
+    });
+    poll.start(10);
+    form->setUpdateCheck([] { return true; });
+    form->OfferUpdate();
+    poll.stop();
+    ASSERT_TRUE(shown.isValid());
+    const QPoint centre = QGuiApplication::primaryScreen()->availableGeometry().center();
+    EXPECT_LE((shown.center() - centre).manhattanLength(), 4) << shown.center().x() << "," << shown.center().y();
+    EXPECT_TRUE(opened.empty());
 }
 
 TEST_F(SettingsWindow, TheCheckBoxWritesTheAutostartOnlyWhenTheUserClicks) {

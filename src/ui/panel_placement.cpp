@@ -1,0 +1,38 @@
+#include "ui/panel_placement.h"
+
+namespace plimo {
+namespace {
+
+// The panel's new start on one axis: from the nearer edge of its screen, as far as before.
+int FollowEdge(int start, int length, int screenBefore, int screenLengthBefore, int screenAfter,
+               int screenLengthAfter) {
+    const int fromStart = start - screenBefore;
+    const int fromEnd = (screenBefore + screenLengthBefore) - (start + length);
+    if (fromEnd < fromStart) {
+        return screenAfter + screenLengthAfter - fromEnd - length;
+    }
+    return screenAfter + fromStart;
+}
+
+}  // namespace
+
+QPoint PlaceAfterScreenChange(const QRect& panel, const QRect& ownBefore, const QRect& ownAfter,
+                              const QList<QRect>& screens, QPoint corner) {
+    QRect placed = panel;
+    if (!ownBefore.isEmpty() && !ownAfter.isEmpty() && ownBefore != ownAfter) {
+        placed.moveTo(
+            FollowEdge(panel.x(), panel.width(), ownBefore.x(), ownBefore.width(), ownAfter.x(), ownAfter.width()),
+            FollowEdge(panel.y(), panel.height(), ownBefore.y(), ownBefore.height(), ownAfter.y(), ownAfter.height()));
+    }
+    if (screens.isEmpty()) {
+        return placed.topLeft();
+    }
+    for (const QRect& screen : screens) {
+        if (screen.intersects(placed)) {
+            return placed.topLeft();
+        }
+    }
+    return corner;
+}
+
+}  // namespace plimo

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QList>
+#include <QPoint>
+#include <QRect>
+
+namespace plimo {
+
+// Where the panel goes when the screens change while the program runs.
+//   panel: where it is; ownBefore / ownAfter: the screen it sits on, before and after the change (both empty when
+//   that screen did not change); screens: every screen's geometry after the change; corner: the default place.
+// On its own screen, a panel nearer the right (bottom) edge keeps its distance from that edge, one nearer the left
+// (top) edge its distance from that one, so the default corner stays the corner. A panel that no screen shows any
+// part of then goes to the corner; one partly on a screen stays.
+QPoint PlaceAfterScreenChange(const QRect& panel, const QRect& ownBefore, const QRect& ownAfter,
+                              const QList<QRect>& screens, QPoint corner);
+
+}  // namespace plimo

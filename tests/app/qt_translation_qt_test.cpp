@@ -1,0 +1,46 @@
+#include "app/qt_translation.h"
+#include "temp_dir.h"
+
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMenu>
+#include <QTranslator>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace plimo {
+namespace {
+
+// The texts of an edit's context menu, without their accelerator marks.
+QStringList ContextMenuTexts() {
+    QLineEdit edit;
+    const std::unique_ptr<QMenu> menu(edit.createStandardContextMenu());
+    QStringList texts;
+    for (const QAction* action : menu->actions()) {
+        if (!action->isSeparator()) {
+            texts << action->text().remove(QLatin1Char('&')).section(QLatin1Char('\t'), 0, 0);
+        }
+    }
+    return texts;
+}
+
+TEST(QtTranslation, AnEditsContextMenuReadsInRussianWhateverTheLocale) {
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    ASSERT_TRUE(ContextMenuTexts().contains(QStringLiteral("Paste")));
+    test::TempDir folder;  // no copy of its own: Qt's is used
+    QTranslator* translator = InstallQtRussian(*QCoreApplication::instance(), QString::fromStdString(folder.path()));
+    ASSERT_NE(translator, nullptr) << "qtbase_ru.qm is missing (Debian's qt6-translations-l10n)";
+    const QStringList texts = ContextMenuTexts();
+    QCoreApplication::removeTranslator(translator);
+    delete translator;
+    QLocale::setDefault(QLocale::system());
+    EXPECT_TRUE(texts.contains(QStringLiteral("Вставить"))) << texts.join(QLatin1Char('|')).toStdString();
+    EXPECT_FALSE(texts.contains(QStringLiteral("Paste")));
+    EXPECT_FALSE(texts.contains(QStringLiteral("Undo")));
+}
+
+}  // namespace
+}  // namespace plimo
