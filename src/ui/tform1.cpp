@@ -251,18 +251,18 @@ bool TForm1::WB_GetHTMLCode(BrowserEngine& browser, std::string& lines) {
 void TForm1::Button3Click() {
     const DisplayUpdate update = DecideDisplay(Memo1);
     if (update.views) {
-        Label1->setText(AnsiToQString(*update.views));
+        Label1->setText(Windows1251ToQString(*update.views));
     }
     if (update.visitors) {
-        Label2->setText(AnsiToQString(*update.visitors));
+        Label2->setText(Windows1251ToQString(*update.visitors));
     }
     showArrow(Image2, update.viewsArrow);
     if (update.viewsChange) {
-        Label3->setText(AnsiToQString(*update.viewsChange));
+        Label3->setText(Windows1251ToQString(*update.viewsChange));
     }
     showArrow(Image3, update.visitorsArrow);
     if (update.visitorsChange) {
-        Label6->setText(AnsiToQString(*update.visitorsChange));
+        Label6->setText(Windows1251ToQString(*update.visitorsChange));
     }
     if (update.siteNameColour) {
         setSiteNameColour(*update.siteNameColour);
