@@ -22,6 +22,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 # One self-contained executable per test program: Wine then needs no MinGW runtime DLLs on its path.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+# The same for zlib, which the local test server links: the import library would want zlib1.dll beside it.
+set(ZLIB_USE_STATIC_LIBS ON)
 
 # Debian names the 64-bit loader wine64 but installs it outside PATH.
 find_program(PLIMO_WINE NAMES wine64 wine PATHS /usr/lib/wine NO_DEFAULT_PATH)
