@@ -12,7 +12,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kProgram = fs::u8path(PLIMO_EXE);
+const fs::path kProgram(PLIMO_EXE);
+
+// The resource types by number: windows.h spells them as narrow or wide strings by the UNICODE setting.
+constexpr WORD kIcon = 3;
+constexpr WORD kGroupIcon = 14;
+constexpr WORD kManifest = 24;
 
 class ExecutableResources : public ::testing::Test {
 protected:
@@ -26,8 +31,9 @@ protected:
         }
     }
 
-    std::string resource(LPCWSTR type, LPCWSTR name) const {
-        HRSRC found = FindResourceW(m_module, name, type);
+    // A resource by its numeric type (RT_MANIFEST and the like, as numbers) and numeric name.
+    std::string resource(WORD type, WORD name) const {
+        HRSRC found = FindResourceW(m_module, MAKEINTRESOURCEW(name), MAKEINTRESOURCEW(type));
         if (!found) {
             return {};
         }
@@ -40,7 +46,7 @@ protected:
 };
 
 TEST_F(ExecutableResources, TheManifestAsksForTheUsersRightsPerMonitorScalingAndCommonControls6) {
-    const std::string manifest = resource(RT_MANIFEST, MAKEINTRESOURCEW(1));
+    const std::string manifest = resource(kManifest, 1);
     ASSERT_FALSE(manifest.empty());
     EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos);
     EXPECT_NE(manifest.find("PerMonitorV2"), std::string::npos);
@@ -57,7 +63,7 @@ TEST_F(ExecutableResources, TheIconHasEverySizeTheIconExportDraws) {
         WORD id;
     };
 #pragma pack(pop)
-    const std::string group = resource(RT_GROUP_ICON, MAKEINTRESOURCEW(1));
+    const std::string group = resource(kGroupIcon, 1);
     ASSERT_GE(group.size(), 6u);
     const WORD count = *reinterpret_cast<const WORD*>(group.data() + 4);
     ASSERT_EQ(group.size(), 6u + count * sizeof(GroupEntry));
@@ -67,7 +73,7 @@ TEST_F(ExecutableResources, TheIconHasEverySizeTheIconExportDraws) {
         EXPECT_EQ(entry->width, entry->height);
         EXPECT_EQ(entry->bitCount, 32);
         sizes.push_back(entry->width == 0 ? 256 : entry->width);
-        EXPECT_EQ(resource(RT_ICON, MAKEINTRESOURCEW(entry->id)).size(), entry->bytes) << "icon " << sizes.back();
+        EXPECT_EQ(resource(kIcon, entry->id).size(), entry->bytes) << "icon " << sizes.back();
     }
     EXPECT_EQ(sizes, (std::vector<int>{16, 22, 24, 32, 48, 64, 128, 256}));
 }
@@ -82,9 +88,9 @@ TEST(ExecutableVersion, ProductAndFileVersionAre100) {
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;
     ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
-    EXPECT_EQ(fixed->dwProductVersionMS, MAKELONG(0, 1));
+    EXPECT_EQ(fixed->dwProductVersionMS, 0x00010000u);  // 1.0
     EXPECT_EQ(fixed->dwProductVersionLS, 0u);
-    EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(0, 1));
+    EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
     EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
     auto text = [&info](const wchar_t* name) {
         wchar_t* value = nullptr;
