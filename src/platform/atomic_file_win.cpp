@@ -82,6 +82,12 @@ HANDLE createOwnerOnly(const std::wstring& path) {
     return handle;
 }
 
+// What a move into place reports when another save has just created the file or is moving its own in.
+bool racingCreator(DWORD error) {
+    return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS || error == ERROR_ACCESS_DENIED ||
+           error == ERROR_SHARING_VIOLATION;
+}
+
 }  // namespace
 
 bool ReplaceFileContents(const std::filesystem::path& file, std::string_view bytes, NewFileReaders readers) {
@@ -124,6 +130,16 @@ bool ReplaceFileContents(const std::filesystem::path& file, std::string_view byt
             // ReplaceFileW keeps the old file's permissions and attributes; a new file is simply moved in.
             ok = exists ? ReplaceFileW(target.c_str(), temporary.c_str(), nullptr, 0, nullptr, nullptr) != 0
                         : MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
+            // Another save created the file meanwhile: the later one takes its place, as a rename does elsewhere.
+            // Ours was made for a new file, so it carries the same owner-only permissions. While the other save's
+            // move is under way the name can refuse access for a moment; a few short retries outlast that.
+            for (int attempt = 0; !ok && !exists && attempt < 50 && racingCreator(GetLastError()); ++attempt) {
+                if (attempt > 0) {
+                    Sleep(2);
+                }
+                ok = MoveFileExW(temporary.c_str(), target.c_str(),
+                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+            }
         }
         if (!ok) {
             DeleteFileW(temporary.c_str());

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <functional>
 
-#include "platform/ansi_codepage.h"
+#include "platform/windows1251.h"
 
 namespace plimo {
 
@@ -180,7 +180,7 @@ void Utf8ToAnsi(std::string_view utf8, std::string& ansi) {
             carried = 1;
             --length;
         }
-        AppendWideToAnsi(ansi, std::u16string_view(piece, length));
+        AppendWideToWindows1251(ansi, std::u16string_view(piece, length));
         if (carried) {
             piece[0] = piece[length];
         }

@@ -1,6 +1,7 @@
 #include "ui/ansi_qstring.h"
 
 #include "platform/ansi_codepage.h"
+#include "platform/windows1251.h"
 
 namespace plimo {
 
@@ -12,6 +13,11 @@ QString AnsiToQString(std::string_view ansi) {
 std::string QStringToAnsi(const QString& text) {
     return WideToAnsi(
         std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())));
+}
+
+QString Windows1251ToQString(std::string_view bytes) {
+    const std::u16string wide = Windows1251ToWide(bytes);
+    return QString(reinterpret_cast<const QChar*>(wide.data()), static_cast<qsizetype>(wide.size()));
 }
 
 QString TrimmedText(const QString& text) {

@@ -318,18 +318,18 @@ bool TForm1::WB_GetHTMLCode(BrowserEngine& browser, std::string& lines) {
 void TForm1::Button3Click() {
     const DisplayUpdate update = DecideDisplay(Memo1);
     if (update.views) {
-        ShowValue(Label1, AnsiToQString(*update.views));
+        ShowValue(Label1, Windows1251ToQString(*update.views));
     }
     if (update.visitors) {
-        ShowValue(Label2, AnsiToQString(*update.visitors));
+        ShowValue(Label2, Windows1251ToQString(*update.visitors));
     }
     showArrow(Image2, update.viewsArrow);
     if (update.viewsChange) {
-        ShowValue(Label3, AnsiToQString(*update.viewsChange));
+        ShowValue(Label3, Windows1251ToQString(*update.viewsChange));
     }
     showArrow(Image3, update.visitorsArrow);
     if (update.visitorsChange) {
-        ShowValue(Label6, AnsiToQString(*update.visitorsChange));
+        ShowValue(Label6, Windows1251ToQString(*update.visitorsChange));
     }
     if (update.siteNameColour) {
         setSiteNameColour(*update.siteNameColour);

@@ -100,7 +100,7 @@ public:
     // Components, named as the panel's layout names them.
     RefreshTimer* Timer1;
     BrowserEngine* WebBrowser1;
-    std::string Memo1;  // scratch text of the page sources, ANSI bytes
+    std::string Memo1;  // scratch text of the page sources, Windows-1251 bytes once read
     ClickPanel* Panel1;
     ClickPanel* Panel2;
     ClickLabel* LMDSimpleLabel1;        // site name

@@ -1,3 +1,4 @@
+#include "ansi_code_page.h"
 #include "app/dialogs.h"
 #include "settings/colour_text.h"
 #include "temp_dir.h"
@@ -92,6 +93,9 @@ TEST_F(SettingsFile, FirstStartWithoutAFileTakesTheDefaultsAndRunsTheFirstRunBra
 }
 
 TEST_F(SettingsFile, ANormalExitWritesAllKeysAndTheNextStartRestoresThem) {
+    if (!test::AnsiCodePageIsWindows1251()) {
+        GTEST_SKIP() << "the settings file is in the system's ANSI code page, and this one is not Windows-1251";
+    }
     {
         Windows w(config());
         w.options->LoadSettings();

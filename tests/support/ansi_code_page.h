@@ -4,8 +4,8 @@
 
 namespace plimo::test {
 
-// Whether the program's text is Windows-1251 here: always off Windows, and on Windows when the system's ANSI code
-// page is 1251. The statistics page's markers can only be found in that code page.
+// Whether the system's ANSI code page is Windows-1251 here: always off Windows, and on Windows when it is 1251. The
+// settings file and the edit boxes use that code page; the statistics page is read in Windows-1251 everywhere.
 inline bool AnsiCodePageIsWindows1251() {
     return AnsiToWide("\xC0\xFF") == u"\u0410\u044F";
 }
