@@ -8,6 +8,7 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 
+#include <algorithm>
 #include <utility>
 
 namespace plimo {
@@ -197,7 +198,9 @@ void NetworkBrowser::onReadyRead() {
 // Moves what has arrived into the page; false once the page has outgrown the limit.
 bool NetworkBrowser::takeBytes() {
     while (m_reply && m_reply->bytesAvailable() > 0) {
-        m_received += m_reply->read(m_limits.maxDocumentBytes + 1 - m_received.size());
+        // Only what has arrived: asked for more, Qt reserves the whole amount before it copies.
+        const qint64 room = m_limits.maxDocumentBytes + 1 - m_received.size();
+        m_received += m_reply->read(std::min(m_reply->bytesAvailable(), room));
         if (m_received.size() > m_limits.maxDocumentBytes)
             return false;
     }

@@ -371,6 +371,21 @@ TEST(NetworkBrowser, OversizedAnswerIsAbandonedAsSoonAsItExceedsTheLimit) {
     EXPECT_TRUE(report->document.contains("The page is larger than 65536 bytes"));
 }
 
+TEST(NetworkBrowser, ReadsWhatArrivesWithoutReservingTheWholeLimit) {
+    HttpTestServer server([](const HttpRequest&) {
+        HttpResponse response = HttpResponse::html(QByteArray(64 * 1024, 'd'));
+        response.bodyRepeat = 4;
+        return response;
+    });
+    // A limit no machine could reserve: the page must still come through, piece by piece.
+    NetworkBrowser::Limits limits;
+    limits.maxDocumentBytes = qint64(1) << 61;
+    NetworkBrowser browser(nullptr, limits);
+    const std::optional<Report> report = navigateAndWait(browser, server.url(u"/"), "x");
+    ASSERT_TRUE(report);
+    EXPECT_EQ(report->document, QByteArray(4 * 64 * 1024, 'd'));
+}
+
 TEST(NetworkBrowser, VerifiesCertificatesAndNeverFollowsHttpsToHttp) {
     HttpTestServer plain([](const HttpRequest&) { return HttpResponse::html("insecure page"); });
     HttpTestServer secure(
