@@ -238,17 +238,14 @@ public:
             return {};
         }
         const int side = std::min(size.width(), size.height());
-        auto cached = m_cache.find(side);
-        if (cached == m_cache.end()) {
-            cached = m_cache.emplace(side, programIconPixmap(side)).first;
-        }
+        const QPixmap square = squarePixmap(side);
         if (size.width() == size.height()) {
-            return cached->second;
+            return square;
         }
         QPixmap framed(size);
         framed.fill(Qt::transparent);
         QPainter painter(&framed);
-        painter.drawPixmap((size.width() - side) / 2, (size.height() - side) / 2, cached->second);
+        painter.drawPixmap((size.width() - side) / 2, (size.height() - side) / 2, square);
         return framed;
     }
 
@@ -264,7 +261,21 @@ public:
     QString key() const override { return QStringLiteral("plimo-dog"); }
 
 private:
+    // The tray and the taskbar repaint their sizes often, so those are kept. The large ones are asked for once,
+    // when a window hands its icon to the window manager, and would otherwise stay in memory for the whole run.
+    QPixmap squarePixmap(int side) {
+        if (side > kLargestKeptSize) {
+            return programIconPixmap(side);
+        }
+        auto cached = m_cache.find(side);
+        if (cached == m_cache.end()) {
+            cached = m_cache.emplace(side, programIconPixmap(side)).first;
+        }
+        return cached->second;
+    }
+
     static constexpr int kIconSizes[] = {16, 22, 24, 32, 48, 64, 128, 256};
+    static constexpr int kLargestKeptSize = 64;
     std::map<int, QPixmap> m_cache;
 };
 
