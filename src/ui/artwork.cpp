@@ -37,8 +37,21 @@ struct Joint {
     qreal width;
 };
 
+// Positive for a piece that runs clockwise on screen (y down), negative the other way round.
+qreal signedArea(const QPainterPath& piece) {
+    const QPolygonF outline = piece.toFillPolygon();
+    qreal twice = 0;
+    for (qsizetype i = 0; i < outline.size(); ++i) {
+        const QPointF& a = outline[i];
+        const QPointF& b = outline[(i + 1) % outline.size()];
+        twice += a.x() * b.y() - b.x() * a.y();
+    }
+    return twice / 2;
+}
+
 // A leg or a tail: a smooth curve through the joints (Catmull-Rom), its width easing from joint to joint. It is
-// built from short overlapping pieces, filled one by one with an opaque brush rather than merged into one path.
+// built from short overlapping pieces in one path, filled at once (a fill has a fixed cost far above its pixels'
+// at icon sizes); every piece runs the same way round, so that where two overlap their windings add up.
 void addLimb(std::vector<QPainterPath>& pieces, std::initializer_list<Joint> joints, qreal weight) {
     const std::vector<Joint> given(joints);
     const auto at = [&](std::ptrdiff_t i) {
@@ -60,12 +73,17 @@ void addLimb(std::vector<QPainterPath>& pieces, std::initializer_list<Joint> joi
     }
     samples.push_back(given.back());
 
+    QPainterPath limb;
+    limb.setFillRule(Qt::WindingFill);
+    const auto add = [&limb](const QPainterPath& piece) {
+        limb.addPath(signedArea(piece) < 0 ? piece.toReversed() : piece);
+    };
     const Joint* previous = nullptr;
     for (const Joint& joint : samples) {
         const qreal radius = joint.width * weight / 2;
         QPainterPath knob;
         knob.addEllipse(QPointF(joint.x, joint.y), radius, radius);
-        pieces.push_back(knob);
+        add(knob);
         if (previous != nullptr) {
             const QPointF from(previous->x, previous->y);
             const QPointF to(joint.x, joint.y);
@@ -78,11 +96,12 @@ void addLimb(std::vector<QPainterPath>& pieces, std::initializer_list<Joint> joi
                 segment.addPolygon(QPolygonF{from + normal * fromRadius, to + normal * radius, to - normal * radius,
                                              from - normal * fromRadius});
                 segment.closeSubpath();
-                pieces.push_back(segment);
+                add(segment);
             }
         }
         previous = &joint;
     }
+    pieces.push_back(limb);
 }
 
 // The dog in its own design space (about 116 × 72 units), facing right, in the stretched phase of a gallop:
