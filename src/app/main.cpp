@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Plimo"));
     // No display name: Qt would append it to every window title ("Настройки — Plimo", "Confirm — Plimo").
-    QApplication::setWindowIcon(plimo::programIcon());
+    QApplication::setWindowIcon(plimo::programWindowIcon());
     // The panel hidden in the tray and the settings window closed is no reason to end; only the panel's close is.
     QApplication::setQuitOnLastWindowClosed(false);
     QNetworkProxyFactory::setUseSystemConfiguration(true);

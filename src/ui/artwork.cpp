@@ -243,6 +243,9 @@ namespace {
 // are shown are ever drawn.
 class DogIconEngine final : public QIconEngine {
 public:
+    // Offers the sizes up to `largestOffered`; any other size is still drawn when asked for.
+    explicit DogIconEngine(int largestOffered) : m_largestOffered(largestOffered) {}
+
     void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override {
         const qreal dpr = painter->device() != nullptr ? painter->device()->devicePixelRatio() : 1.0;
         const int side = std::min(rect.width(), rect.height());
@@ -271,7 +274,9 @@ public:
     QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override {
         QList<QSize> sizes;
         for (int side : kIconSizes) {
-            sizes.append(QSize(side, side));
+            if (side <= m_largestOffered) {
+                sizes.append(QSize(side, side));
+            }
         }
         return sizes;
     }
@@ -295,13 +300,18 @@ private:
 
     static constexpr int kIconSizes[] = {16, 22, 24, 32, 48, 64, 128, 256};
     static constexpr int kLargestKeptSize = 64;
+    int m_largestOffered;
     std::map<int, QPixmap> m_cache;
 };
 
 }  // namespace
 
 QIcon programIcon() {
-    return QIcon(new DogIconEngine);
+    return QIcon(new DogIconEngine(256));
+}
+
+QIcon programWindowIcon() {
+    return QIcon(new DogIconEngine(64));
 }
 
 QPixmap viewsMark(qreal devicePixelRatio) {

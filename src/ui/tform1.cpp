@@ -97,7 +97,7 @@ void TForm1::buildTrayIcon(TTrayIcon::HostCheck hostCheck) {
 
     TrayIcon1 = new TTrayIcon(this, std::move(hostCheck));
     TrayIcon1->setHint(QStringLiteral("Plimo"));
-    TrayIcon1->setIcon(programIcon());
+    TrayIcon1->setIcon(programWindowIcon());
     TrayIcon1->setPopupMenu(PopupMenu1);
     TrayIcon1->setMinimizeToTray(true);
     TrayIcon1->setIconVisible(true);
