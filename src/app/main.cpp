@@ -3,6 +3,7 @@
 #include "browser/network_browser.h"
 #include "platform/display_platform.h"
 #include "ui/artwork.h"
+#include "ui/startup_marks.h"
 #include "ui/tfoptions.h"
 #include "ui/tform1.h"
 
@@ -14,6 +15,7 @@
 #include <memory>
 
 int main(int argc, char** argv) {
+    plimo::StartupMark("main");
     const std::string platform =
         plimo::ChooseQtPlatform(std::getenv("QT_QPA_PLATFORM"), std::getenv("XDG_SESSION_TYPE"),
                                 std::getenv("WAYLAND_DISPLAY"), std::getenv("DISPLAY"));
@@ -22,6 +24,7 @@ int main(int argc, char** argv) {
     }
 
     QApplication app(argc, argv);
+    plimo::StartupMark("application object made");
     QApplication::setApplicationName(QStringLiteral("Plimo"));
     // No display name: Qt would append it to every window title ("Настройки — Plimo", "Confirm — Plimo").
     QApplication::setWindowIcon(plimo::programWindowIcon());
@@ -31,8 +34,10 @@ int main(int argc, char** argv) {
 
     auto form1 = std::make_unique<plimo::TForm1>(std::make_unique<plimo::NetworkBrowser>());
     form1->FormCreate();
+    plimo::StartupMark("panel made");
     auto foptions = std::make_unique<plimo::Tfoptions>(form1.get());
     form1->setOptionsWindow(foptions.get());
+    plimo::StartupMark("settings window made");
     QObject::connect(form1.get(), &plimo::TForm1::closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
 
     // Log-off and shut-down close the panel the normal way, which saves the settings, and let the session end.
@@ -41,6 +46,7 @@ int main(int argc, char** argv) {
     plimo::CloseOnTerminationSignals(form1.get());
 
     form1->show();
+    plimo::StartupMark("panel shown");
     const int status = QApplication::exec();
     foptions.reset();
     form1.reset();

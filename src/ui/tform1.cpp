@@ -12,6 +12,7 @@
 #include "ui/colour_edit.h"
 #include "ui/colours.h"
 #include "ui/panel_widgets.h"
+#include "ui/startup_marks.h"
 #include "ui/tfoptions.h"
 #include "update/maker_site.h"
 #include "update/update_check.h"
@@ -170,11 +171,15 @@ void TForm1::FormActivate() {
     }
     // Set before anything can fail, so that a failed first activation is not repeated.
     m_firstActivation = 1;
+    StartupMark("first activation");
     m_options->LoadSettings();
+    StartupMark("settings loaded");
     setColour(m_options->LMDColorEdit1->colour());
     TrayIcon1->UpdateIcon();
     Button4Click();
+    StartupMark("sign-in sent");
     OfferUpdate();
+    StartupMark("update check done");
     RefreshArrows();
 }
 
@@ -286,6 +291,7 @@ void TForm1::Timer1Timer() {
 
 void TForm1::WebBrowser1NavigateComplete2() {
     Button2Click();
+    StartupMark("page shown");
 }
 
 void TForm1::LMDSimpleLabel1Click() {
