@@ -7,7 +7,10 @@
 #include <QNetworkProxyFactory>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QThreadPool>
 
+#include <algorithm>
+#include <mutex>
 #include <utility>
 
 namespace plimo {
@@ -19,12 +22,6 @@ constexpr char kUserAgent[] = "Mozilla/5.0 (compatible; Plimo)";
 constexpr char kAccept[] = "text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8";
 // Bounds what Qt keeps for us between reads, so an oversized answer is never held whole.
 constexpr qint64 kReadBufferBytes = 1024 * 1024;
-
-// Proxies as the system's settings say, asked per request, without touching Qt's process-wide factory.
-class SystemProxyFactory : public QNetworkProxyFactory {
-public:
-    QList<QNetworkProxy> queryProxy(const QNetworkProxyQuery& query) override { return systemProxyForQuery(query); }
-};
 
 QString durationText(std::chrono::milliseconds duration) {
     const auto ms = duration.count();
@@ -123,13 +120,58 @@ QString describe(QNetworkReply* reply) {
 
 }  // namespace
 
+// The engine as a lookup still running may find it: nobody once the engine is gone.
+struct NetworkBrowser::LookupGuard {
+    std::mutex mutex;
+    NetworkBrowser* browser = nullptr;
+};
+
+// Proxies as the system's settings say, without touching Qt's process-wide factory. Qt asks on the UI thread as
+// it sends a request; the engine has looked the answer up beforehand, off that thread, and leaves it here.
+class NetworkBrowser::PreparedProxyFactory : public QNetworkProxyFactory {
+public:
+    explicit PreparedProxyFactory(ProxyLookup lookup) : m_lookup(std::move(lookup)) {}
+
+    ProxyLookup lookup() const {
+        std::lock_guard lock(m_mutex);
+        return m_lookup;
+    }
+    void setLookup(ProxyLookup lookup) {
+        std::lock_guard lock(m_mutex);
+        m_lookup = std::move(lookup);
+    }
+    void prepare(const QUrl& url, QList<QNetworkProxy> proxies) {
+        std::lock_guard lock(m_mutex);
+        m_url = url;
+        m_proxies = std::move(proxies);
+    }
+
+    QList<QNetworkProxy> queryProxy(const QNetworkProxyQuery& query) override {
+        std::unique_lock lock(m_mutex);
+        if (m_url.isValid() && query.url() == m_url)
+            return m_proxies;
+        const ProxyLookup lookup = m_lookup;
+        lock.unlock();
+        return lookup(query);  // not prepared: still the system's answer
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    ProxyLookup m_lookup;
+    QUrl m_url;
+    QList<QNetworkProxy> m_proxies;
+};
+
 NetworkBrowser::NetworkBrowser(QObject* parent) : NetworkBrowser(nullptr, Limits{}, parent) {}
 
 NetworkBrowser::NetworkBrowser(QNetworkAccessManager* manager, Limits limits, QObject* parent)
-    : BrowserEngine(parent), m_manager(manager), m_limits(limits) {
+    : BrowserEngine(parent), m_manager(manager), m_lookupGuard(std::make_shared<LookupGuard>()), m_limits(limits) {
+    m_lookupGuard->browser = this;
     if (!m_manager) {
         m_manager = new QNetworkAccessManager(this);
-        m_manager->setProxyFactory(new SystemProxyFactory);
+        m_proxyFactory = new PreparedProxyFactory(
+            [](const QNetworkProxyQuery& query) { return QNetworkProxyFactory::systemProxyForQuery(query); });
+        m_manager->setProxyFactory(m_proxyFactory);
         m_manager->setCookieJar(new QNetworkCookieJar(m_manager));
         m_manager->setStrictTransportSecurityEnabled(true);
     }
@@ -138,7 +180,16 @@ NetworkBrowser::NetworkBrowser(QNetworkAccessManager* manager, Limits limits, QO
 }
 
 NetworkBrowser::~NetworkBrowser() {
+    {
+        std::lock_guard lock(m_lookupGuard->mutex);
+        m_lookupGuard->browser = nullptr;
+    }
     cancelCurrent();
+}
+
+void NetworkBrowser::setProxyLookup(ProxyLookup lookup) {
+    if (m_proxyFactory)
+        m_proxyFactory->setLookup(std::move(lookup));
 }
 
 void NetworkBrowser::navigate(const QString& address, const QByteArray& postBody) {
@@ -162,6 +213,41 @@ void NetworkBrowser::navigate(const QString& address, const QByteArray& postBody
 void NetworkBrowser::startRequest(const QUrl& url) {
     m_url = url;
     m_received.clear();
+    ++m_request;
+    m_stallTimer.start(m_limits.stallTimeout);
+    if (m_proxyFactory)
+        lookUpProxies(url);
+    else
+        sendRequest(url);
+}
+
+void NetworkBrowser::lookUpProxies(const QUrl& url) {
+    const quint64 request = m_request;
+    QThreadPool::globalInstance()->start([guard = m_lookupGuard, lookup = m_proxyFactory->lookup(), url, request] {
+        QList<QNetworkProxy> proxies;
+        try {
+            proxies = lookup(QNetworkProxyQuery(url));
+        } catch (...) {
+            proxies = {QNetworkProxy(QNetworkProxy::NoProxy)};
+        }
+        std::lock_guard lock(guard->mutex);
+        NetworkBrowser* browser = guard->browser;
+        if (!browser)
+            return;
+        // Queued to the engine's thread; Qt drops it should the engine be destroyed before it runs.
+        QMetaObject::invokeMethod(
+            browser,
+            [browser, url, request, proxies = std::move(proxies)]() mutable {
+                if (request != browser->m_request)
+                    return;  // cancelled or replaced meanwhile
+                browser->m_proxyFactory->prepare(url, std::move(proxies));
+                browser->sendRequest(url);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void NetworkBrowser::sendRequest(const QUrl& url) {
     QNetworkRequest request(url);
     if (m_post)
         request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/x-www-form-urlencoded"));
@@ -197,7 +283,9 @@ void NetworkBrowser::onReadyRead() {
 // Moves what has arrived into the page; false once the page has outgrown the limit.
 bool NetworkBrowser::takeBytes() {
     while (m_reply && m_reply->bytesAvailable() > 0) {
-        m_received += m_reply->read(m_limits.maxDocumentBytes + 1 - m_received.size());
+        // Only what has arrived: asked for more, Qt reserves the whole amount before it copies.
+        const qint64 room = m_limits.maxDocumentBytes + 1 - m_received.size();
+        m_received += m_reply->read(std::min(m_reply->bytesAvailable(), room));
         if (m_received.size() > m_limits.maxDocumentBytes)
             return false;
     }
@@ -266,6 +354,7 @@ void NetworkBrowser::failCurrent(const QString& problem) {
 }
 
 void NetworkBrowser::cancelCurrent() {
+    ++m_request;
     m_stallTimer.stop();
     m_received.clear();
     if (QNetworkReply* reply = m_reply) {

@@ -2,11 +2,15 @@
 
 #include "browser/browser_engine.h"
 
+#include <QList>
+#include <QNetworkProxy>
 #include <QPointer>
 #include <QTimer>
 #include <QUrl>
 
 #include <chrono>
+#include <functional>
+#include <memory>
 #include <optional>
 
 class QNetworkAccessManager;
@@ -35,8 +39,18 @@ public:
     void navigate(const QString& address, const QByteArray& postBody) override;
     QByteArray documentSource() const override;
 
+    // The proxies for a request. With a manager of its own the engine asks before each request, off the UI thread:
+    // the system's answer can take long (a PAC script, automatic detection). Tests replace the system's lookup.
+    using ProxyLookup = std::function<QList<QNetworkProxy>(const QNetworkProxyQuery&)>;
+    void setProxyLookup(ProxyLookup lookup);
+
 private:
+    struct LookupGuard;
+    class PreparedProxyFactory;
+
     void startRequest(const QUrl& url);
+    void lookUpProxies(const QUrl& url);
+    void sendRequest(const QUrl& url);
     void followRedirect(const QUrl& target, int status);
     void onReadyRead();
     void onFinished();
@@ -48,6 +62,9 @@ private:
     void deliver(QByteArray document, QString url);
 
     QNetworkAccessManager* m_manager;
+    PreparedProxyFactory* m_proxyFactory = nullptr;  // owned by the manager; none with a manager given
+    std::shared_ptr<LookupGuard> m_lookupGuard;
+    quint64 m_request = 0;  // a lookup's answer counts only for the request that asked
     Limits m_limits;
     QPointer<QNetworkReply> m_reply;
     QUrl m_url;  // of the request under way

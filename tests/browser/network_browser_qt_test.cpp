@@ -7,9 +7,11 @@
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTest>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <set>
 
@@ -371,6 +373,21 @@ TEST(NetworkBrowser, OversizedAnswerIsAbandonedAsSoonAsItExceedsTheLimit) {
     EXPECT_TRUE(report->document.contains("The page is larger than 65536 bytes"));
 }
 
+TEST(NetworkBrowser, ReadsWhatArrivesWithoutReservingTheWholeLimit) {
+    HttpTestServer server([](const HttpRequest&) {
+        HttpResponse response = HttpResponse::html(QByteArray(64 * 1024, 'd'));
+        response.bodyRepeat = 4;
+        return response;
+    });
+    // A limit no machine could reserve: the page must still come through, piece by piece.
+    NetworkBrowser::Limits limits;
+    limits.maxDocumentBytes = qint64(1) << 61;
+    NetworkBrowser browser(nullptr, limits);
+    const std::optional<Report> report = navigateAndWait(browser, server.url(u"/"), "x");
+    ASSERT_TRUE(report);
+    EXPECT_EQ(report->document, QByteArray(4 * 64 * 1024, 'd'));
+}
+
 TEST(NetworkBrowser, VerifiesCertificatesAndNeverFollowsHttpsToHttp) {
     HttpTestServer plain([](const HttpRequest&) { return HttpResponse::html("insecure page"); });
     HttpTestServer secure(
@@ -421,6 +438,53 @@ TEST(NetworkBrowser, GoesThroughTheSystemProxy) {
         qputenv("http_proxy", previous);
     ASSERT_TRUE(report);
     EXPECT_EQ(report->document, "via proxy http://stats.example.invalid/p");
+}
+
+TEST(NetworkBrowser, LooksUpTheProxyForEachRequestOffTheUiThread) {
+    HttpTestServer proxy([](const HttpRequest& request) {
+        if (request.target.endsWith("/moved"))
+            return HttpResponse::redirect(302, "http://stats.example.invalid/p");
+        return HttpResponse::html("via proxy " + request.target);
+    });
+    // A slow answer, as a PAC script or automatic detection may give.
+    std::atomic<int> lookups = 0;
+    std::atomic<int> onUiThread = 0;
+    QThread* const uiThread = QThread::currentThread();
+    const quint16 port = proxy.port();
+    NetworkBrowser browser(nullptr, shortStall(5000ms));
+    browser.setProxyLookup([&](const QNetworkProxyQuery&) {
+        ++lookups;
+        if (QThread::currentThread() == uiThread)
+            ++onUiThread;
+        QThread::msleep(800);
+        return QList<QNetworkProxy>{QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), port)};
+    });
+    QSignalSpy reports(&browser, &BrowserEngine::navigateComplete);
+    QElapsedTimer clock;
+    clock.start();
+    browser.navigate(QStringLiteral("http://stats.example.invalid/moved"), "x");
+    EXPECT_LT(clock.elapsed(), 400) << "the UI thread waited for the lookup";
+    ASSERT_TRUE(reports.wait(10000));
+    EXPECT_EQ(browser.documentSource(), "via proxy http://stats.example.invalid/p");
+    EXPECT_EQ(lookups, 2) << "one lookup for the request and one for its redirection";
+    EXPECT_EQ(onUiThread, 0);
+}
+
+TEST(NetworkBrowser, DestroyedWhileLookingUpTheProxyStaysQuiet) {
+    HttpTestServer server([](const HttpRequest&) { return HttpResponse::html("late"); });
+    std::atomic<bool> answered = false;
+    {
+        NetworkBrowser browser;
+        browser.setProxyLookup([&](const QNetworkProxyQuery&) {
+            QThread::msleep(200);
+            answered = true;
+            return QList<QNetworkProxy>{QNetworkProxy(QNetworkProxy::NoProxy)};
+        });
+        browser.navigate(server.url(u"/"), "x");
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answered.load(); }, 5000));
+    QTest::qWait(100);  // the answer, had it been posted, would have run by now
+    EXPECT_TRUE(server.requests().isEmpty());
 }
 
 TEST(NetworkBrowser, DestroyedMidNavigationStaysQuiet) {
