@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 
 namespace plimo {
@@ -96,8 +97,10 @@ TEST_F(FirstActivation, ANewerVersionIsOfferedAndOpenedOnlyOnOk) {
 }
 
 TEST_F(FirstActivation, ClosingThePanelSavesTheSettingsAndEndsTheProgram) {
+    test::WriteFileBytes(folder.file("config.ini"), "[OPTIONS]\nfs=0\npass=secret\n");
     QSignalSpy closed(form.get(), &TForm1::closed);
     form->show();
+    form->FormActivate();
     form->move(33, 44);
     EXPECT_TRUE(form->close());
     EXPECT_EQ(closed.count(), 1);
@@ -105,6 +108,29 @@ TEST_F(FirstActivation, ClosingThePanelSavesTheSettingsAndEndsTheProgram) {
     EXPECT_NE(saved.find("cx=33"), std::string::npos);
     EXPECT_NE(saved.find("cy=44"), std::string::npos);
     EXPECT_NE(saved.find("fs=0"), std::string::npos);
+    EXPECT_NE(saved.find("pass=secret"), std::string::npos);
+}
+
+// A log-off or a signal can close the panel before its first activation has loaded anything: the empty controls
+// must not be written over the password and the addresses, nor a first config.ini be made from them.
+TEST_F(FirstActivation, AClosingBeforeTheSettingsWereLoadedLeavesTheFileAsItWas) {
+    const std::string before = "[OPTIONS]\nfs=0\nsitehttp=http://example.com\npass=secret\n";
+    test::WriteFileBytes(folder.file("config.ini"), before);
+    QSignalSpy closed(form.get(), &TForm1::closed);
+    form->show();
+    EXPECT_TRUE(form->close());
+    EXPECT_EQ(closed.count(), 1);
+    EXPECT_EQ(test::ReadFileBytes(folder.file("config.ini")), before);
+    EXPECT_TRUE(dialogs.empty());
+    EXPECT_FALSE(options->settingsLoaded());
+
+    std::filesystem::remove(folder.file("config.ini"));
+    TForm1 other(std::make_unique<test::FakeBrowser>());
+    Tfoptions otherOptions(&other);
+    otherOptions.setConfigPath(folder.file("config.ini"));
+    other.setOptionsWindow(&otherOptions);
+    other.close();
+    EXPECT_FALSE(std::filesystem::exists(folder.file("config.ini")));
 }
 
 }  // namespace
