@@ -202,7 +202,15 @@ void NetworkBrowser::startRequest(const QUrl& url) {
     connect(reply, &QNetworkReply::uploadProgress, this, progress);
     connect(reply, &QNetworkReply::downloadProgress, this, progress);
     connect(reply, &QNetworkReply::metaDataChanged, this, progress);
-    m_stallTimer.start(m_limits.stallTimeout);
+    // Counted from when the event loop gets to the request, as Qt only sends it then: a UI thread held up in the
+    // meantime (the first activation waits for the update check) is no silence of the server.
+    QMetaObject::invokeMethod(
+        this,
+        [this, reply] {
+            if (m_reply == reply && !m_stallTimer.isActive())
+                m_stallTimer.start(m_limits.stallTimeout);
+        },
+        Qt::QueuedConnection);
 }
 
 QByteArray NetworkBrowser::documentSource() const {

@@ -14,6 +14,7 @@
 
 #include <chrono>
 #include <set>
+#include <thread>
 
 namespace plimo {
 namespace {
@@ -356,6 +357,22 @@ TEST(NetworkBrowser, SilentServerGivesATimeOutPageAfterTheStallTime) {
     EXPECT_TRUE(isErrorPage(report->document));
     EXPECT_TRUE(report->document.contains("No data arrived from the server for 700 ms"));
     EXPECT_TRUE(report->document.contains(server.url(u"/").toUtf8()));
+}
+
+// The first activation holds the UI thread while the update check runs; Qt sends a request only once the event
+// loop gets to it, so that time is no silence of the server.
+TEST(NetworkBrowser, AUiThreadHeldUpAfterTheNavigationDoesNotCountAsSilence) {
+    HttpTestServer server([](const HttpRequest&) {
+        HttpResponse response = HttpResponse::html("page");
+        response.delay = 100ms;
+        return response;
+    });
+    NetworkBrowser browser(nullptr, shortStall(500ms));
+    QSignalSpy reports(&browser, &BrowserEngine::navigateComplete);
+    browser.navigate(server.url(u"/"), "x");
+    std::this_thread::sleep_for(1500ms);  // the UI thread busy elsewhere, dispatching nothing
+    ASSERT_TRUE(reports.wait(5000));
+    EXPECT_EQ(browser.documentSource(), "page");
 }
 
 TEST(NetworkBrowser, SlowButSteadyAnswerIsNotCutOff) {
