@@ -448,8 +448,9 @@ class DesktopTest(unittest.TestCase):
         image = self.wait_for_values(panel, UP_ARROW)
         self.note(f"values drawn {time.monotonic() - shown:.3f} s after the panel was shown")
         self.assert_values_drawn(image, (16, 48, 80), GREEN_NAME, RED_NAME, UP_ARROW, DOWN_ARROW)
-        # The update check asked the maker's server (through the local server as proxy), and nothing broke.
-        self.assertTrue(any(target.endswith("/soft/plimover.txt") for _, target, _ in server.requests()))
+        # The update check asked the maker's server over https (a tunnel through the local server as proxy), and
+        # nothing broke when no version file came.
+        self.assertIn(("CONNECT", f"{OPTIONS.maker_host}:443"), [(m, t) for m, t, _ in server.requests()])
 
         program.process.send_signal(signal.SIGTERM)
         self.assertEqual(program.wait_exit(), 0)
@@ -558,7 +559,7 @@ class DesktopTest(unittest.TestCase):
         # Centred on the screen the first time it is shown.
         self.assertAlmostEqual(geometry["x"] + geometry["width"] / 2, SCREEN_WIDTH / 2, delta=30)
         self.assertAlmostEqual(geometry["y"] + geometry["height"] / 2, SCREEN_HEIGHT / 2, delta=30)
-        product_page = (f"http://{OPTIONS.maker_host}/index.php?option=com_content&view=article&id=308:plimo"
+        product_page = (f"https://{OPTIONS.maker_host}/index.php?option=com_content&view=article&id=308:plimo"
                         "&catid=52:lan-internet&Itemid=80")
         wait_for("the product page handed to the desktop", program.opened, 10)
         self.assertEqual(program.opened(), [product_page])

@@ -97,6 +97,12 @@ int main(int argc, char** argv) {
     plimo::test::HttpTestServer server(
         [&](const plimo::test::HttpRequest& request) {
             out << request.method << ' ' << request.target << ' ' << request.body.toPercentEncoding() << Qt::endl;
+            if (request.method == "CONNECT") {
+                // As a proxy it opens no tunnels: https through it is refused at once, not left hanging.
+                plimo::test::HttpResponse refused = plimo::test::HttpResponse::html("no tunnels");
+                refused.status = 403;
+                return refused;
+            }
             if (trend) {
                 const std::string moving = plimo::test::StatisticsPage(MovingValues(++answered, *trend));
                 return plimo::test::HttpResponse::html(QByteArray::fromStdString(moving));
