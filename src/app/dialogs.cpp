@@ -2,7 +2,6 @@
 
 #include "ui/ansi_qstring.h"
 
-#include <QApplication>
 #include <QPushButton>
 
 namespace plimo {
@@ -18,7 +17,9 @@ QMessageBox::StandardButton run(QMessageBox::Icon icon, const QString& caption, 
     if (answerer()) {
         return answerer()(DialogRequest{icon, caption, text});
     }
-    QMessageBox box(icon, caption, text, buttons, QApplication::activeWindow());
+    // No parent: a box over its parent would sit on the panel in the corner, half off the screen; the program's
+    // boxes are centred on the screen.
+    QMessageBox box(icon, caption, text, buttons);
     box.setDefaultButton(defaultButton);
     box.setWindowModality(Qt::ApplicationModal);
     // The program's own windows stay on top; its boxes must not open behind them.

@@ -3,13 +3,20 @@
 #include "temp_dir.h"
 #include "ui/tfoptions.h"
 #include "ui/tform1.h"
+#include "update/maker_site.h"
 
+#include <QApplication>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 namespace plimo {
@@ -94,6 +101,54 @@ TEST_F(FirstActivation, ANewerVersionIsOfferedAndOpenedOnlyOnOk) {
     form->OfferUpdate();
     EXPECT_EQ(dialogs.size(), 2u);
     EXPECT_EQ(opened.size(), 1u);
+}
+
+// The real box, answered by keys and a click as a user would: centred on the screen (not over the panel in its
+// corner), OK (the default, Enter) hands exactly the product page to the desktop, Cancel and Esc do nothing.
+TEST_F(FirstActivation, TheUpdateBoxIsCentredOnTheScreenAndOnlyOkOpensTheProductPage) {
+    // The panel in its corner, active, its first activation done.
+    test::WriteFileBytes(folder.file("config.ini"), "[OPTIONS]\nfs=0\n");
+    form->show();
+    form->FormActivate();
+    QApplication::setActiveWindow(form.get());
+    ASSERT_EQ(QApplication::activeWindow(), form.get());
+    SetDialogAnswererForTests({});
+    newerVersion = true;
+    QRect boxGeometry;
+    // Waits, within the box's own event loop, until it is up, then answers it.
+    std::function<void()> lookForTheBox;
+    std::function<void(QMessageBox&)> answer;
+    int looks = 0;
+    lookForTheBox = [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr || !box->isVisible()) {
+            ASSERT_LT(++looks, 500) << "no box appeared";
+            QTimer::singleShot(10, form.get(), lookForTheBox);
+            return;
+        }
+        boxGeometry = box->frameGeometry();
+        answer(*box);
+    };
+    const auto answerWith = [&](std::function<void(QMessageBox&)> how) {
+        answer = std::move(how);
+        looks = 0;
+        QTimer::singleShot(0, form.get(), lookForTheBox);
+    };
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+
+    answerWith([](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); });
+    form->OfferUpdate();
+    EXPECT_TRUE(opened.empty());
+    EXPECT_LE((boxGeometry.center() - screen.center()).manhattanLength(), 4)
+        << boxGeometry.x() << "," << boxGeometry.y() << " " << boxGeometry.width() << "x" << boxGeometry.height();
+
+    answerWith([](QMessageBox& box) { QTest::mouseClick(box.button(QMessageBox::Cancel), Qt::LeftButton); });
+    form->OfferUpdate();
+    EXPECT_TRUE(opened.empty());
+
+    answerWith([](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Return); });
+    form->OfferUpdate();
+    EXPECT_EQ(opened, std::vector<std::string>{ProductPageAddress()});
 }
 
 TEST_F(FirstActivation, ClosingThePanelSavesTheSettingsAndEndsTheProgram) {
