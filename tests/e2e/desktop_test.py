@@ -652,8 +652,8 @@ class DesktopTest(unittest.TestCase):
         self.note(f"Confirm box {time.monotonic() - program.started:.3f} s after the start")
         geometry = self.desktop.geometry(box)
         self.assertTrue(geometry["mapped"])
-        # Centred on the screen, not over the panel in its corner. Qt places a box that has no parent as if its
-        # frame were 10 px wide and its title bar 40 px tall: that much left of and above the middle.
+        # Centred on the screen, not over the panel in its corner. Qt's own placement of a box without a parent
+        # allows for a frame it guesses at (10 px wide, a 40 px title bar): up to that much off the middle.
         self.assertAlmostEqual(geometry["x"] + geometry["width"] / 2, SCREEN_WIDTH / 2, delta=30)
         self.assertAlmostEqual(geometry["y"] + geometry["height"] / 2, SCREEN_HEIGHT / 2, delta=50)
         # The version file came over https through a tunnel (a plain proxy request would name the whole
