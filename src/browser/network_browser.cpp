@@ -46,6 +46,28 @@ QByteArray errorPage(const QString& address, const QString& problem) {
     return page.toUtf8();
 }
 
+// The statistics service takes the password: like a browser with the service on its HSTS preload list, never
+// ask it anything over plain http, whatever an old config.ini or a redirection says.
+QUrl upgradedForService(QUrl url) {
+    const QString host = url.host().toLower();
+    if (url.scheme().compare(u"http", Qt::CaseInsensitive) == 0 &&
+        (host == u"liveinternet.ru" || host.endsWith(u".liveinternet.ru"))) {
+        url.setScheme(QStringLiteral("https"));
+        if (url.port() == 80)
+            url.setPort(-1);
+    }
+    return url;
+}
+
+// Same scheme, host and port: where a browser may send a form's body again.
+bool isSameOrigin(const QUrl& a, const QUrl& b) {
+    const auto port = [](const QUrl& url) {
+        return url.port(url.scheme().compare(u"https", Qt::CaseInsensitive) == 0 ? 443 : 80);
+    };
+    return a.scheme().compare(b.scheme(), Qt::CaseInsensitive) == 0 &&
+           a.host().compare(b.host(), Qt::CaseInsensitive) == 0 && port(a) == port(b);
+}
+
 // What a browser makes of a typed address: without a scheme it is a web address; only http and https are
 // fetched (a file: or other scheme would hand local data to the caller as a page).
 std::optional<QUrl> webAddress(const QString& text, QString& problem) {
@@ -64,7 +86,7 @@ std::optional<QUrl> webAddress(const QString& text, QString& problem) {
         problem = QStringLiteral("Only http and https addresses can be opened.");
         return std::nullopt;
     }
-    return url;
+    return upgradedForService(url);
 }
 
 // The target of a redirection that a browser follows, resolved against the address that answered.
@@ -74,7 +96,7 @@ std::optional<QUrl> redirectTarget(QNetworkReply* reply, int status) {
     const QByteArray location = reply->rawHeader("Location").trimmed();
     if (location.isEmpty())
         return std::nullopt;  // nowhere to go: the answer itself is the page
-    return reply->url().resolved(QUrl(QString::fromUtf8(location), QUrl::TolerantMode));
+    return upgradedForService(reply->url().resolved(QUrl(QString::fromUtf8(location), QUrl::TolerantMode)));
 }
 
 // True when the failure only reflects the HTTP status of an answer that has a body of its own (404, 500 ...):
@@ -214,7 +236,16 @@ void NetworkBrowser::startRequest(const QUrl& url) {
     m_url = url;
     m_received.clear();
     ++m_request;
-    m_stallTimer.start(m_limits.stallTimeout);
+    // Counted from when the event loop gets to the request, as nothing is looked up or sent before: a UI thread
+    // held up in the meantime (the first activation waits for the update check) is no silence of the server. The
+    // proxy lookup counts, so a stuck one ends in the error page too.
+    QMetaObject::invokeMethod(
+        this,
+        [this, request = m_request] {
+            if (request == m_request)
+                m_stallTimer.start(m_limits.stallTimeout);
+        },
+        Qt::QueuedConnection);
     if (m_proxyFactory)
         lookUpProxies(url);
     else
@@ -266,7 +297,6 @@ void NetworkBrowser::sendRequest(const QUrl& url) {
     connect(reply, &QNetworkReply::uploadProgress, this, progress);
     connect(reply, &QNetworkReply::downloadProgress, this, progress);
     connect(reply, &QNetworkReply::metaDataChanged, this, progress);
-    m_stallTimer.start(m_limits.stallTimeout);
 }
 
 QByteArray NetworkBrowser::documentSource() const {
@@ -336,7 +366,9 @@ void NetworkBrowser::followRedirect(const QUrl& target, int status) {
     }
     cancelCurrent();
     ++m_redirects;
-    if (status == 301 || status == 302 || status == 303) {
+    // 307 and 308 keep the method and body, but only where they came from: the sign-in's password must not
+    // follow a redirection to another server, or to the same one without TLS.
+    if (status == 301 || status == 302 || status == 303 || !isSameOrigin(target, m_url)) {
         m_post = false;
         m_postBody.clear();
     }

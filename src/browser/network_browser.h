@@ -19,13 +19,16 @@ class QNetworkReply;
 namespace plimo {
 
 // The browser engine on Qt Network. It posts like a browser (form content type, cookies kept for the run,
-// redirections followed, never from https to http), and turns every failed navigation into a short error page,
+// redirections followed, never from https to http, a body re-sent only to the same origin; the statistics
+// service always over https), and turns every failed navigation into a short error page,
 // so that a report always follows a navigation that was not cancelled.
 class NetworkBrowser : public BrowserEngine {
     Q_OBJECT
 public:
     struct Limits {
-        std::chrono::milliseconds stallTimeout = std::chrono::seconds(30);  // without any progress
+        // Without any progress; well below the shortest refresh period (30 s), so that a tick never finds the
+        // first navigation on a silent network still without a document.
+        std::chrono::milliseconds stallTimeout = std::chrono::seconds(10);
         qint64 maxDocumentBytes = 16 * 1024 * 1024;
         int maxRedirects = 20;
     };

@@ -217,7 +217,11 @@ void TForm1::FormActivate() {
 }
 
 bool TForm1::FormCloseQuery() {
-    m_options->SaveSettings();
+    // A close before the first activation (a log-off or signal at start) has loaded nothing: saving the empty
+    // controls would write over the password and the addresses.
+    if (m_options->settingsLoaded()) {
+        m_options->SaveSettings();
+    }
     return true;
 }
 
