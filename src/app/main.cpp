@@ -1,4 +1,3 @@
-#include "app/dialogs.h"
 #include "app/qt_translation.h"
 #include "app/single_instance.h"
 #include "app/termination_signals.h"
@@ -6,6 +5,7 @@
 #include "platform/display_platform.h"
 #include "platform/module_path.h"
 #include "ui/artwork.h"
+#include "ui/dialogs.h"
 #include "ui/startup_marks.h"
 #include "ui/tfoptions.h"
 #include "ui/tform1.h"

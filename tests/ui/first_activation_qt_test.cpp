@@ -1,6 +1,6 @@
-#include "app/dialogs.h"
 #include "fake_browser.h"
 #include "temp_dir.h"
+#include "ui/handler_guard.h"
 #include "ui/tfoptions.h"
 #include "ui/tform1.h"
 #include "update/maker_site.h"

@@ -1,7 +1,7 @@
-#include "app/dialogs.h"
 #include "fake_browser.h"
 #include "statistics_page.h"
 #include "ui/colour_edit.h"
+#include "ui/dialogs.h"
 #include "ui/panel_widgets.h"
 #include "ui/tfoptions.h"
 #include "ui/tform1.h"

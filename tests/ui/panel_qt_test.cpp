@@ -1,6 +1,6 @@
-#include "app/dialogs.h"
 #include "fake_browser.h"
 #include "temp_dir.h"
+#include "ui/dialogs.h"
 #include "ui/panel_widgets.h"
 #include "ui/tfoptions.h"
 #include "ui/tform1.h"

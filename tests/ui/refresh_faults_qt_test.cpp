@@ -1,5 +1,4 @@
 #include "ansi_code_page.h"
-#include "app/dialogs.h"
 #include "browser/network_browser.h"
 #include "http_test_server.h"
 #include "settings/update_interval.h"
@@ -7,6 +6,7 @@
 #include "stats/display.h"
 #include "stats/refresh_timer.h"
 #include "ui/ansi_qstring.h"
+#include "ui/dialogs.h"
 #include "ui/tfoptions.h"
 #include "ui/tform1.h"
 

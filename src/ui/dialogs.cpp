@@ -1,4 +1,4 @@
-#include "app/dialogs.h"
+#include "ui/dialogs.h"
 
 #include "ui/ansi_qstring.h"
 
