@@ -11,7 +11,6 @@
 #include "ui/tform1.h"
 
 #include <QApplication>
-#include <QNetworkProxyFactory>
 #include <QSessionManager>
 
 #include <cstdlib>
@@ -40,7 +39,6 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(plimo::programWindowIcon());
     // The panel hidden in the tray and the settings window closed is no reason to end; only the panel's close is.
     QApplication::setQuitOnLastWindowClosed(false);
-    QNetworkProxyFactory::setUseSystemConfiguration(true);
 
     auto form1 = std::make_unique<plimo::TForm1>(std::make_unique<plimo::NetworkBrowser>());
     form1->FormCreate();

@@ -1,6 +1,8 @@
 #include "browser/network_browser.h"
 
 #include "browser/page_charset.h"
+#include "browser/reply_failure.h"
+#include "browser/system_proxy.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkCookieJar>
@@ -99,30 +101,6 @@ std::optional<QUrl> redirectTarget(QNetworkReply* reply, int status) {
     return upgradedForService(reply->url().resolved(QUrl(QString::fromUtf8(location), QUrl::TolerantMode)));
 }
 
-// True when the failure only reflects the HTTP status of an answer that has a body of its own (404, 500 ...):
-// a browser shows that body, and so do we.
-bool isStatusOnly(QNetworkReply::NetworkError error, int status) {
-    if (status < 400)
-        return false;
-    switch (error) {
-        case QNetworkReply::ContentAccessDenied:
-        case QNetworkReply::ContentOperationNotPermittedError:
-        case QNetworkReply::ContentNotFoundError:
-        case QNetworkReply::AuthenticationRequiredError:
-        case QNetworkReply::ContentConflictError:
-        case QNetworkReply::ContentGoneError:
-        case QNetworkReply::UnknownContentError:
-        case QNetworkReply::ProtocolInvalidOperationError:
-        case QNetworkReply::InternalServerError:
-        case QNetworkReply::OperationNotImplementedError:
-        case QNetworkReply::ServiceUnavailableError:
-        case QNetworkReply::UnknownServerError:
-            return true;
-        default:
-            return false;
-    }
-}
-
 QString describe(QNetworkReply* reply) {
     switch (reply->error()) {
         case QNetworkReply::HostNotFoundError:
@@ -148,7 +126,7 @@ struct NetworkBrowser::LookupGuard {
     NetworkBrowser* browser = nullptr;
 };
 
-// Proxies as the system's settings say, without touching Qt's process-wide factory. Qt asks on the UI thread as
+// Proxies as SystemProxies gives them. Qt asks on the UI thread as
 // it sends a request; the engine has looked the answer up beforehand, off that thread, and leaves it here.
 class NetworkBrowser::PreparedProxyFactory : public QNetworkProxyFactory {
 public:
@@ -191,8 +169,7 @@ NetworkBrowser::NetworkBrowser(QNetworkAccessManager* manager, Limits limits, QO
     m_lookupGuard->browser = this;
     if (!m_manager) {
         m_manager = new QNetworkAccessManager(this);
-        m_proxyFactory = new PreparedProxyFactory(
-            [](const QNetworkProxyQuery& query) { return QNetworkProxyFactory::systemProxyForQuery(query); });
+        m_proxyFactory = new PreparedProxyFactory(SystemProxies);
         m_manager->setProxyFactory(m_proxyFactory);
         m_manager->setCookieJar(new QNetworkCookieJar(m_manager));
         m_manager->setStrictTransportSecurityEnabled(true);
@@ -331,7 +308,7 @@ void NetworkBrowser::onFinished() {
         return;
     }
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (reply->error() != QNetworkReply::NoError && !isStatusOnly(reply->error(), status)) {
+    if (reply->error() != QNetworkReply::NoError && !IsStatusOnlyFailure(reply->error(), status)) {
         failCurrent(describe(reply));
         return;
     }

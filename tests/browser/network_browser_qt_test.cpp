@@ -530,6 +530,28 @@ TEST(NetworkBrowser, GoesThroughTheSystemProxy) {
     EXPECT_EQ(report->document, "via proxy http://stats.example.invalid/p");
 }
 
+// The same rule as the update check's: a proxy's request for credentials is no page of the server asked.
+TEST(NetworkBrowser, AProxysRequestForCredentialsBecomesTheErrorPage) {
+    HttpTestServer proxy([](const HttpRequest&) {
+        HttpResponse response = HttpResponse::html("proxy login page");
+        response.status = 407;
+        response.header("Proxy-Authenticate", "Basic realm=\"proxy\"");
+        return response;
+    });
+    const QByteArray previous = qgetenv("http_proxy");
+    qputenv("http_proxy", proxy.url(u"").toUtf8());
+    NetworkBrowser browser(nullptr, shortStall());
+    const std::optional<Report> report =
+        navigateAndWait(browser, QStringLiteral("http://stats.example.invalid/p"), "x");
+    if (previous.isNull())
+        qunsetenv("http_proxy");
+    else
+        qputenv("http_proxy", previous);
+    ASSERT_TRUE(report);
+    EXPECT_FALSE(report->document.contains("proxy login page"));
+    EXPECT_TRUE(report->document.contains("Page not loaded")) << report->document.toStdString();
+}
+
 TEST(NetworkBrowser, LooksUpTheProxyForEachRequestOffTheUiThread) {
     HttpTestServer proxy([](const HttpRequest& request) {
         if (request.target.endsWith("/moved"))

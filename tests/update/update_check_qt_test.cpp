@@ -225,6 +225,29 @@ TEST_F(UpdateCheck, GoesThroughTheSystemProxy) {
     EXPECT_EQ(proxy.requests().size(), 1);
 }
 
+// A proxy that asks for credentials answers for itself, not for the maker's server: its page is no version file,
+// even when it reads like one.
+TEST_F(UpdateCheck, AProxysRequestForCredentialsIsNoDownload) {
+    ServerThread proxy([](const HttpRequest&) {
+        HttpResponse response = versionFile("current_version=9.0\r\n");
+        response.status = 407;
+        response.header("Proxy-Authenticate", "Basic realm=\"proxy\"");
+        return response;
+    });
+    const QByteArray previous = qgetenv("http_proxy");
+    qputenv("http_proxy", QByteArray::fromStdString(proxy.url(u"")));
+    const bool downloaded = DownloadFile("http://maker.example.invalid/soft/plimover.txt", localCopy());
+    const bool newer = CheckNewVersion("http://maker.example.invalid/soft/plimover.txt", localCopy());
+    if (previous.isNull()) {
+        qunsetenv("http_proxy");
+    } else {
+        qputenv("http_proxy", previous);
+    }
+    EXPECT_FALSE(downloaded);
+    EXPECT_FALSE(newer);
+    EXPECT_FALSE(proxy.requests().isEmpty());
+}
+
 // The UI thread waits without dispatching anything, and no longer than the bound, however the server behaves.
 TEST_F(UpdateCheck, ASlowServerCostsAtMostTheBoundAndTheUiThreadDispatchesNothing) {
     ServerThread server([](const HttpRequest& request) {
