@@ -4,7 +4,7 @@ target_compile_features(plimo_options INTERFACE cxx_std_20)
 if(MSVC)
     target_compile_options(plimo_options INTERFACE /W4 /utf-8)
 else()
-    target_compile_options(plimo_options INTERFACE -Wall -Wextra -Wpedantic)
+    target_compile_options(plimo_options INTERFACE -Wall -Wextra -Wpedantic -Wshadow)
 endif()
 target_compile_definitions(plimo_options INTERFACE
     QT_NO_CAST_FROM_ASCII QT_NO_CONTEXTLESS_CONNECT QT_USE_QSTRINGBUILDER)

@@ -2,6 +2,7 @@
 
 #include "http_test_server.h"
 #include "qt_printers.h"
+#include "scoped_env.h"
 
 #include <QElapsedTimer>
 #include <QNetworkAccessManager>
@@ -517,15 +518,10 @@ TEST(NetworkBrowser, VerifiesCertificatesAndNeverFollowsHttpsToHttp) {
 
 TEST(NetworkBrowser, GoesThroughTheSystemProxy) {
     HttpTestServer proxy([](const HttpRequest& request) { return HttpResponse::html("via proxy " + request.target); });
-    const QByteArray previous = qgetenv("http_proxy");
-    qputenv("http_proxy", proxy.url(u"").toUtf8());
+    const test::ScopedEnv httpProxy("http_proxy", proxy.url(u"").toUtf8());
     NetworkBrowser browser(nullptr, shortStall());
     const std::optional<Report> report =
         navigateAndWait(browser, QStringLiteral("http://stats.example.invalid/p"), "x");
-    if (previous.isNull())
-        qunsetenv("http_proxy");
-    else
-        qputenv("http_proxy", previous);
     ASSERT_TRUE(report);
     EXPECT_EQ(report->document, "via proxy http://stats.example.invalid/p");
 }
@@ -538,15 +534,10 @@ TEST(NetworkBrowser, AProxysRequestForCredentialsBecomesTheErrorPage) {
         response.header("Proxy-Authenticate", "Basic realm=\"proxy\"");
         return response;
     });
-    const QByteArray previous = qgetenv("http_proxy");
-    qputenv("http_proxy", proxy.url(u"").toUtf8());
+    const test::ScopedEnv httpProxy("http_proxy", proxy.url(u"").toUtf8());
     NetworkBrowser browser(nullptr, shortStall());
     const std::optional<Report> report =
         navigateAndWait(browser, QStringLiteral("http://stats.example.invalid/p"), "x");
-    if (previous.isNull())
-        qunsetenv("http_proxy");
-    else
-        qputenv("http_proxy", previous);
     ASSERT_TRUE(report);
     EXPECT_FALSE(report->document.contains("proxy login page"));
     EXPECT_TRUE(report->document.contains("Page not loaded")) << report->document.toStdString();

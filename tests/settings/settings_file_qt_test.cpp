@@ -30,9 +30,9 @@ using test::WriteFileBytes;
 // A panel and its settings window on a config.ini in a temporary folder, with the desktop services recorded.
 struct Windows {
     explicit Windows(const std::filesystem::path& config) {
-        auto browser = std::make_unique<test::FakeBrowser>();
-        this->browser = browser.get();
-        form = std::make_unique<TForm1>(std::move(browser));
+        auto engine = std::make_unique<test::FakeBrowser>();
+        browser = engine.get();
+        form = std::make_unique<TForm1>(std::move(engine));
         options = std::make_unique<Tfoptions>(form.get());
         options->setConfigPath(config);
         options->setAddressOpener([this](const std::string& address) { opened.push_back(address); });

@@ -139,7 +139,7 @@ INSTANTIATE_TEST_SUITE_P(Marks, MarkTest,
                          ::testing::Values(Mark{"views", viewsMark, QSize(24, 23), true},
                                            Mark{"visitors", visitorsMark, QSize(26, 23), true},
                                            Mark{"hide", hideGlyph, QSize(11, 6), false}),
-                         [](const auto& info) { return info.param.name; });
+                         [](const auto& testInfo) { return testInfo.param.name; });
 
 TEST(Artwork, MarksHaveTheirColours) {
     const QImage views = imageOf(viewsMark(2.0));

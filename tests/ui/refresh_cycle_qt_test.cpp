@@ -26,9 +26,9 @@ using test::StatisticsValues;
 class RefreshCycle : public ::testing::Test {
 protected:
     RefreshCycle() {
-        auto browser = std::make_unique<FakeBrowser>();
-        this->browser = browser.get();
-        form = std::make_unique<TForm1>(std::move(browser));
+        auto engine = std::make_unique<FakeBrowser>();
+        browser = engine.get();
+        form = std::make_unique<TForm1>(std::move(engine));
         options = std::make_unique<Tfoptions>(form.get());
         options->setAutostartWriter([](const std::string&, bool) {});
         options->setAddressOpener([this](const std::string& address) { opened.push_back(address); });

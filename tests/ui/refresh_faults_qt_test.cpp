@@ -272,7 +272,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Fault{"NeverAnswers", NeverAnswers, "No data arrived from the server for 700 ms"},
                       Fault{"UntrustedCertificate", nullptr, "The secure connection failed"},
                       Fault{"OneByteEvery100ms", Trickle, "<html>slow</html>"}),
-    [](const ::testing::TestParamInfo<Fault>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<Fault>& testInfo) { return std::string(testInfo.param.name); });
 
 // With "30 секунд" chosen and a network that swallows every packet from the start, the first tick must find the
 // first navigation already ended in its error page, or it shows "The browser holds no document yet." and

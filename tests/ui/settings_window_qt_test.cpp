@@ -27,9 +27,9 @@ namespace {
 class SettingsWindow : public ::testing::Test {
 protected:
     SettingsWindow() {
-        auto browser = std::make_unique<test::FakeBrowser>();
-        this->browser = browser.get();
-        form = std::make_unique<TForm1>(std::move(browser));
+        auto engine = std::make_unique<test::FakeBrowser>();
+        browser = engine.get();
+        form = std::make_unique<TForm1>(std::move(engine));
         options = std::make_unique<Tfoptions>(form.get());
         options->setAddressOpener([this](const std::string& address) { opened.push_back(address); });
         options->setAutostartWriter(

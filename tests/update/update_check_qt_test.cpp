@@ -1,6 +1,7 @@
 #include "update/update_check.h"
 
 #include "http_test_server.h"
+#include "scoped_env.h"
 #include "temp_dir.h"
 
 #include <QCoreApplication>
@@ -213,15 +214,8 @@ TEST_F(UpdateCheck, GoesThroughTheSystemProxy) {
         }
         return HttpResponse::html("wrong target " + request.target);
     });
-    const QByteArray previous = qgetenv("http_proxy");
-    qputenv("http_proxy", QByteArray::fromStdString(proxy.url(u"")));
-    const bool newer = CheckNewVersion("http://maker.example.invalid/soft/plimover.txt", localCopy());
-    if (previous.isNull()) {
-        qunsetenv("http_proxy");
-    } else {
-        qputenv("http_proxy", previous);
-    }
-    EXPECT_TRUE(newer);
+    const test::ScopedEnv httpProxy("http_proxy", QByteArray::fromStdString(proxy.url(u"")));
+    EXPECT_TRUE(CheckNewVersion("http://maker.example.invalid/soft/plimover.txt", localCopy()));
     EXPECT_EQ(proxy.requests().size(), 1);
 }
 
@@ -234,17 +228,9 @@ TEST_F(UpdateCheck, AProxysRequestForCredentialsIsNoDownload) {
         response.header("Proxy-Authenticate", "Basic realm=\"proxy\"");
         return response;
     });
-    const QByteArray previous = qgetenv("http_proxy");
-    qputenv("http_proxy", QByteArray::fromStdString(proxy.url(u"")));
-    const bool downloaded = DownloadFile("http://maker.example.invalid/soft/plimover.txt", localCopy());
-    const bool newer = CheckNewVersion("http://maker.example.invalid/soft/plimover.txt", localCopy());
-    if (previous.isNull()) {
-        qunsetenv("http_proxy");
-    } else {
-        qputenv("http_proxy", previous);
-    }
-    EXPECT_FALSE(downloaded);
-    EXPECT_FALSE(newer);
+    const test::ScopedEnv httpProxy("http_proxy", QByteArray::fromStdString(proxy.url(u"")));
+    EXPECT_FALSE(DownloadFile("http://maker.example.invalid/soft/plimover.txt", localCopy()));
+    EXPECT_FALSE(CheckNewVersion("http://maker.example.invalid/soft/plimover.txt", localCopy()));
     EXPECT_FALSE(proxy.requests().isEmpty());
 }
 
