@@ -126,8 +126,8 @@ struct NetworkBrowser::LookupGuard {
     NetworkBrowser* browser = nullptr;
 };
 
-// Proxies as SystemProxies gives them. Qt asks on the UI thread as
-// it sends a request; the engine has looked the answer up beforehand, off that thread, and leaves it here.
+// Proxies as SystemProxies gives them. Qt asks on the UI thread as it sends a request; the engine has looked the
+// answer up beforehand, off that thread, and leaves it here.
 class NetworkBrowser::PreparedProxyFactory : public QNetworkProxyFactory {
 public:
     explicit PreparedProxyFactory(ProxyLookup lookup) : m_lookup(std::move(lookup)) {}
