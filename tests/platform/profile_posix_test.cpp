@@ -18,9 +18,7 @@ namespace plimo {
 namespace {
 
 namespace fs = std::filesystem;
-using test::ReadFileBytes;
-using test::TempDir;
-using test::WriteFileBytes;
+using namespace test;
 
 class ProfilePermissions : public ::testing::Test {
 protected:

@@ -15,9 +15,7 @@ namespace plimo {
 namespace {
 
 namespace fs = std::filesystem;
-using test::ReadFileBytes;
-using test::TempDir;
-using test::WriteFileBytes;
+using namespace test;
 
 class Profile : public ::testing::Test {
 protected:

@@ -6,6 +6,7 @@
 #include "statistics_page.h"
 #include "stats/display.h"
 #include "stats/refresh_timer.h"
+#include "time_scale.h"
 #include "ui/ansi_qstring.h"
 #include "ui/tfoptions.h"
 #include "ui/tform1.h"
@@ -26,14 +27,11 @@ namespace plimo {
 namespace {
 
 using namespace std::chrono_literals;
-using test::HttpRequest;
-using test::HttpResponse;
-using test::HttpTestServer;
-using test::StatisticsPage;
+using namespace test;
 
 constexpr auto kStall = 700ms;
-// Far above a healthy event loop's gaps, far below anything a user would call frozen.
-constexpr qint64 kLongestAllowedGapMs = 500;
+// Far above a healthy event loop's gaps, far below anything a user would call frozen (in a plain build).
+constexpr qint64 kLongestAllowedGapMs = test::ScaledMs(500);
 
 // Measures the longest time the event loop went without running a zero-timer: how long the UI thread was busy.
 class EventLoopGaps : public QObject {
@@ -87,12 +85,12 @@ protected:
     bool tickAndWait(std::chrono::milliseconds wait = 5s) {
         QSignalSpy reports(form->WebBrowser1, &BrowserEngine::navigateComplete);
         emit form->Timer1->tick();
-        return reports.wait(static_cast<int>(wait.count()));
+        return reports.wait(static_cast<int>(test::Scaled(wait).count()));
     }
     bool startAndWait() {
         QSignalSpy reports(form->WebBrowser1, &BrowserEngine::navigateComplete);
         form->Button4Click();
-        return reports.wait(5000);
+        return reports.wait(test::ScaledMs(5000));
     }
 
     QString shown() const {
@@ -244,7 +242,7 @@ TEST_P(FaultyServer, TheCycleGoesOnAndTheNextGoodPageShows) {
     QElapsedTimer clock;
     clock.start();
     ASSERT_TRUE(tickAndWait());
-    EXPECT_LT(clock.elapsed(), 4000);
+    EXPECT_LT(clock.elapsed(), test::ScaledMs(4000));
     EXPECT_LT(gaps.longestMs(), kLongestAllowedGapMs);
     EXPECT_TRUE(form->WebBrowser1->documentSource().contains(fault.documentHolds))
         << form->WebBrowser1->documentSource().left(400).toStdString();
@@ -299,7 +297,8 @@ TEST(SilentNetwork, TheShortestPeriodsFirstTickFindsADocumentAndRefreshingGoesOn
     QSignalSpy ticks(form.Timer1, &RefreshTimer::tick);
     form.Button4Click();
     for (int tick = 1; tick <= 3; ++tick) {
-        ASSERT_TRUE(ticks.wait(static_cast<int>(period) * 10)) << "refreshing stopped before tick " << tick;
+        ASSERT_TRUE(ticks.wait(test::ScaledMs(static_cast<int>(period) * 10)))
+            << "refreshing stopped before tick " << tick;
         EXPECT_TRUE(dialogs.empty()) << "tick " << tick << ": " << dialogs.front();
     }
     EXPECT_TRUE(form.WebBrowser1->documentSource().contains("No data arrived from the server"));
