@@ -31,14 +31,7 @@ protected:
         EXPECT_TRUE(WriteProfileString(file(), section, key, value));
         return ReadFileBytes(file());
     }
-    std::vector<std::string> folderEntries() const {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(m_dir.path())) {
-            names.push_back(entry.path().filename().string());
-        }
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    std::vector<std::string> folderEntries() const { return m_dir.entries(); }
 
     TempDir m_dir;
 };
