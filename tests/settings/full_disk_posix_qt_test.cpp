@@ -19,9 +19,7 @@ namespace plimo {
 namespace {
 
 namespace fs = std::filesystem;
-using test::ReadFileBytes;
-using test::TempDir;
-using test::WriteFileBytes;
+using namespace test;
 
 // A limit on the size of the files this process writes, with SIGXFSZ ignored: a write past it fails with EFBIG
 // just as one on a full disk fails with ENOSPC, and no privilege is needed. Put back at the end.

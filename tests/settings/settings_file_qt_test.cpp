@@ -23,9 +23,7 @@
 namespace plimo {
 namespace {
 
-using test::ReadFileBytes;
-using test::TempDir;
-using test::WriteFileBytes;
+using namespace test;
 
 // A panel and its settings window on a config.ini in a temporary folder, with the desktop services recorded.
 struct Windows {

@@ -19,9 +19,7 @@
 namespace plimo {
 namespace {
 
-using test::FakeBrowser;
-using test::StatisticsPage;
-using test::StatisticsValues;
+using namespace test;
 
 class RefreshCycle : public ::testing::Test {
 protected:

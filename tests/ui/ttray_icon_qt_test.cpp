@@ -1,9 +1,11 @@
 #include "ui/ttray_icon.h"
 
+#include "time_scale.h"
 #include "ui/artwork.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QSignalSpy>
@@ -19,9 +21,9 @@
 namespace plimo {
 namespace {
 
-// Runs the event loop until the condition holds or a second has passed.
+// Runs the event loop until the condition holds or a second (longer in slow builds) has passed.
 bool waitFor(const std::function<bool()>& condition) {
-    QDeadlineTimer deadline(1000);
+    QDeadlineTimer deadline(test::ScaledMs(1000));
     while (!condition()) {
         if (deadline.hasExpired()) {
             return false;
@@ -128,7 +130,8 @@ TEST_F(TrayIconTest, ALeftClickIsOneClickAndADoubleClickCountsOnce) {
     QSignalSpy clicks(tray.get(), &TTrayIcon::clicked);
     QStyleHints* hints = QGuiApplication::styleHints();
     const int interval = hints->mouseDoubleClickInterval();
-    hints->setMouseDoubleClickInterval(150);
+    // Long enough that the clicks below fall inside one double click however slowly the test runs.
+    hints->setMouseDoubleClickInterval(60000);
 
     clickTray(*tray, QSystemTrayIcon::Trigger);
     EXPECT_EQ(clicks.count(), 1);
@@ -143,7 +146,11 @@ TEST_F(TrayIconTest, ALeftClickIsOneClickAndADoubleClickCountsOnce) {
     clickTray(*tray, QSystemTrayIcon::MiddleClick);
     EXPECT_EQ(clicks.count(), 1);
 
-    QTest::qWait(200);
+    // Past a short interval since the last click.
+    hints->setMouseDoubleClickInterval(20);
+    QElapsedTimer sinceLastClick;
+    sinceLastClick.start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sinceLastClick.elapsed() > 20; }, test::ScaledMs(5000)));
     clickTray(*tray, QSystemTrayIcon::Trigger);
     EXPECT_EQ(clicks.count(), 2) << "a later click counts again";
     hints->setMouseDoubleClickInterval(interval);
