@@ -101,6 +101,18 @@ std::optional<QUrl> redirectTarget(QNetworkReply* reply, int status) {
     return upgradedForService(reply->url().resolved(QUrl(QString::fromUtf8(location), QUrl::TolerantMode)));
 }
 
+const QString kClosedEarly = QStringLiteral("The server closed the connection before the page was complete.");
+
+// Qt ends an answer as complete when the server has already closed the connection by the time the body is read,
+// whatever its Content-Length said; an uncompressed body shorter than announced is a cut connection.
+bool isShorterThanAnnounced(QNetworkReply* reply, qint64 received) {
+    if (!reply->rawHeader("Content-Encoding").isEmpty())
+        return false;  // the length counts compressed bytes
+    bool known = false;
+    const qint64 announced = reply->header(QNetworkRequest::ContentLengthHeader).toLongLong(&known);
+    return known && received < announced;
+}
+
 QString describe(QNetworkReply* reply) {
     switch (reply->error()) {
         case QNetworkReply::HostNotFoundError:
@@ -108,7 +120,7 @@ QString describe(QNetworkReply* reply) {
         case QNetworkReply::ConnectionRefusedError:
             return QStringLiteral("The server refused the connection.");
         case QNetworkReply::RemoteHostClosedError:
-            return QStringLiteral("The server closed the connection before the page was complete.");
+            return kClosedEarly;
         case QNetworkReply::TimeoutError:
             return QStringLiteral("The connection to the server timed out.");
         case QNetworkReply::SslHandshakeFailedError:
@@ -310,6 +322,10 @@ void NetworkBrowser::onFinished() {
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (reply->error() != QNetworkReply::NoError && !IsStatusOnlyFailure(reply->error(), status)) {
         failCurrent(describe(reply));
+        return;
+    }
+    if (reply->error() == QNetworkReply::NoError && isShorterThanAnnounced(reply, m_received.size())) {
+        failCurrent(kClosedEarly);
         return;
     }
     if (reply->error() == QNetworkReply::NoError) {
