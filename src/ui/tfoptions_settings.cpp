@@ -65,7 +65,7 @@ void Tfoptions::LoadSettings() {
 
 void Tfoptions::SaveSettings() {
     SettingsTexts settings;
-    settings.autostart = LMDCheckBox1->isChecked() ? "1" : "0";
+    settings.autostart = std::string(1, LMDCheckBox1->isChecked() ? '1' : '0');
     settings.sitename = QStringToAnsi(LMDEdit1->text());
     settings.sitehttp = QStringToAnsi(LMDEdit2->text());
     settings.lindx = QStringToAnsi(LMDEdit4->text());
