@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/dialogs.h"
 #include "browser/network_browser.h"
+#include "ui/dialogs.h"
 #include "ui/tfoptions.h"
 #include "ui/tform1.h"
 

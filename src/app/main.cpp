@@ -1,4 +1,3 @@
-#include "app/dialogs.h"
 #include "app/qt_translation.h"
 #include "app/single_instance.h"
 #include "app/termination_signals.h"
@@ -6,12 +5,12 @@
 #include "platform/display_platform.h"
 #include "platform/module_path.h"
 #include "ui/artwork.h"
+#include "ui/dialogs.h"
 #include "ui/startup_marks.h"
 #include "ui/tfoptions.h"
 #include "ui/tform1.h"
 
 #include <QApplication>
-#include <QNetworkProxyFactory>
 #include <QSessionManager>
 
 #include <cstdlib>
@@ -40,7 +39,6 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(plimo::programWindowIcon());
     // The panel hidden in the tray and the settings window closed is no reason to end; only the panel's close is.
     QApplication::setQuitOnLastWindowClosed(false);
-    QNetworkProxyFactory::setUseSystemConfiguration(true);
 
     auto form1 = std::make_unique<plimo::TForm1>(std::make_unique<plimo::NetworkBrowser>());
     form1->FormCreate();

@@ -1,6 +1,8 @@
 #include "browser/network_browser.h"
 
 #include "browser/page_charset.h"
+#include "browser/reply_failure.h"
+#include "browser/system_proxy.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkCookieJar>
@@ -99,28 +101,16 @@ std::optional<QUrl> redirectTarget(QNetworkReply* reply, int status) {
     return upgradedForService(reply->url().resolved(QUrl(QString::fromUtf8(location), QUrl::TolerantMode)));
 }
 
-// True when the failure only reflects the HTTP status of an answer that has a body of its own (404, 500 ...):
-// a browser shows that body, and so do we.
-bool isStatusOnly(QNetworkReply::NetworkError error, int status) {
-    if (status < 400)
-        return false;
-    switch (error) {
-        case QNetworkReply::ContentAccessDenied:
-        case QNetworkReply::ContentOperationNotPermittedError:
-        case QNetworkReply::ContentNotFoundError:
-        case QNetworkReply::AuthenticationRequiredError:
-        case QNetworkReply::ContentConflictError:
-        case QNetworkReply::ContentGoneError:
-        case QNetworkReply::UnknownContentError:
-        case QNetworkReply::ProtocolInvalidOperationError:
-        case QNetworkReply::InternalServerError:
-        case QNetworkReply::OperationNotImplementedError:
-        case QNetworkReply::ServiceUnavailableError:
-        case QNetworkReply::UnknownServerError:
-            return true;
-        default:
-            return false;
-    }
+const QString kClosedEarly = QStringLiteral("The server closed the connection before the page was complete.");
+
+// Qt ends an answer as complete when the server has already closed the connection by the time the body is read,
+// whatever its Content-Length said; an uncompressed body shorter than announced is a cut connection.
+bool isShorterThanAnnounced(QNetworkReply* reply, qint64 received) {
+    if (!reply->rawHeader("Content-Encoding").isEmpty())
+        return false;  // the length counts compressed bytes
+    bool known = false;
+    const qint64 announced = reply->header(QNetworkRequest::ContentLengthHeader).toLongLong(&known);
+    return known && received < announced;
 }
 
 QString describe(QNetworkReply* reply) {
@@ -130,7 +120,7 @@ QString describe(QNetworkReply* reply) {
         case QNetworkReply::ConnectionRefusedError:
             return QStringLiteral("The server refused the connection.");
         case QNetworkReply::RemoteHostClosedError:
-            return QStringLiteral("The server closed the connection before the page was complete.");
+            return kClosedEarly;
         case QNetworkReply::TimeoutError:
             return QStringLiteral("The connection to the server timed out.");
         case QNetworkReply::SslHandshakeFailedError:
@@ -148,8 +138,8 @@ struct NetworkBrowser::LookupGuard {
     NetworkBrowser* browser = nullptr;
 };
 
-// Proxies as the system's settings say, without touching Qt's process-wide factory. Qt asks on the UI thread as
-// it sends a request; the engine has looked the answer up beforehand, off that thread, and leaves it here.
+// Proxies as SystemProxies gives them. Qt asks on the UI thread as it sends a request; the engine has looked the
+// answer up beforehand, off that thread, and leaves it here.
 class NetworkBrowser::PreparedProxyFactory : public QNetworkProxyFactory {
 public:
     explicit PreparedProxyFactory(ProxyLookup lookup) : m_lookup(std::move(lookup)) {}
@@ -191,8 +181,7 @@ NetworkBrowser::NetworkBrowser(QNetworkAccessManager* manager, Limits limits, QO
     m_lookupGuard->browser = this;
     if (!m_manager) {
         m_manager = new QNetworkAccessManager(this);
-        m_proxyFactory = new PreparedProxyFactory(
-            [](const QNetworkProxyQuery& query) { return QNetworkProxyFactory::systemProxyForQuery(query); });
+        m_proxyFactory = new PreparedProxyFactory(SystemProxies);
         m_manager->setProxyFactory(m_proxyFactory);
         m_manager->setCookieJar(new QNetworkCookieJar(m_manager));
         m_manager->setStrictTransportSecurityEnabled(true);
@@ -331,8 +320,12 @@ void NetworkBrowser::onFinished() {
         return;
     }
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (reply->error() != QNetworkReply::NoError && !isStatusOnly(reply->error(), status)) {
+    if (reply->error() != QNetworkReply::NoError && !IsStatusOnlyFailure(reply->error(), status)) {
         failCurrent(describe(reply));
+        return;
+    }
+    if (reply->error() == QNetworkReply::NoError && isShorterThanAnnounced(reply, m_received.size())) {
+        failCurrent(kClosedEarly);
         return;
     }
     if (reply->error() == QNetworkReply::NoError) {

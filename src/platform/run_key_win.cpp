@@ -2,21 +2,13 @@
 
 #include <string>
 
+#include "platform/ansi_codepage.h"
 #include "platform/module_path.h"
 
 namespace plimo {
 namespace {
 
 constexpr const char* kRunKey = "software\\microsoft\\windows\\currentversion\\run";
-
-std::wstring ansiToWide(const std::string& text) {
-    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 0), L'\0');
-    if (length > 0) {
-        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-    }
-    return wide;
-}
 
 // The Run key under the root, opened for full access; null where it is missing or the user lacks the rights.
 HKEY openRunKey(HKEY root) {
@@ -61,8 +53,9 @@ void SetAutostartUnder(HKEY machineRoot, HKEY userRoot, std::string_view valueNa
                 // Quoted: a path with a blank ("C:\Program Files\...") would otherwise let the system start
                 // "C:\Program.exe". Stored in UTF-16, so that a folder name outside the ANSI code page stays as is.
                 const std::wstring value = L"\"" + path + L"\"";
-                if (RegSetValueExW(key, ansiToWide(name).c_str(), 0, REG_SZ,
-                                   reinterpret_cast<const BYTE*>(value.c_str()),
+                const std::u16string wide = AnsiToWide(name);
+                const std::wstring wideName(wide.begin(), wide.end());
+                if (RegSetValueExW(key, wideName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                                    static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS &&
                     key == machine && user != nullptr) {
                     // Registered once: an entry an earlier run without the rights left for this user goes.

@@ -1,5 +1,7 @@
 #include "settings/colour_text.h"
 
+#include "platform/ascii_case.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -64,23 +66,6 @@ constexpr std::array<ColourName, 52> kColourNames = {{
     {"clWindowFrame", SystemColour(6)},
     {"clWindowText", SystemColour(8)},
 }};
-
-// Only the 26 Latin letters fold; every other byte must be identical, whatever the locale says.
-char FoldLatin(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualIgnoringLatinCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (FoldLatin(a[i]) != FoldLatin(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
 
 int HexDigitValue(char c) {
     if (c >= '0' && c <= '9') {
@@ -180,7 +165,7 @@ std::string FormatColour(std::int32_t colour) {
 
 std::int32_t ParseColour(const std::string& text) {
     for (const ColourName& entry : kColourNames) {
-        if (EqualIgnoringLatinCase(entry.name, text)) {
+        if (EqualIgnoringAsciiCase(entry.name, text)) {
             return entry.value;
         }
     }

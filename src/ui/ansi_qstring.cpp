@@ -2,12 +2,19 @@
 
 #include "platform/ansi_codepage.h"
 #include "platform/windows1251.h"
+#include "settings/trimmed_text.h"
 
 namespace plimo {
+namespace {
+
+QString FromWide(std::u16string_view wide) {
+    return QString(reinterpret_cast<const QChar*>(wide.data()), static_cast<qsizetype>(wide.size()));
+}
+
+}  // namespace
 
 QString AnsiToQString(std::string_view ansi) {
-    const std::u16string wide = AnsiToWide(ansi);
-    return QString(reinterpret_cast<const QChar*>(wide.data()), static_cast<qsizetype>(wide.size()));
+    return FromWide(AnsiToWide(ansi));
 }
 
 std::string QStringToAnsi(const QString& text) {
@@ -16,20 +23,12 @@ std::string QStringToAnsi(const QString& text) {
 }
 
 QString Windows1251ToQString(std::string_view bytes) {
-    const std::u16string wide = Windows1251ToWide(bytes);
-    return QString(reinterpret_cast<const QChar*>(wide.data()), static_cast<qsizetype>(wide.size()));
+    return FromWide(Windows1251ToWide(bytes));
 }
 
 QString TrimmedText(const QString& text) {
-    qsizetype first = 0;
-    qsizetype last = text.size();
-    while (first < last && text.at(first).unicode() <= 0x20) {
-        ++first;
-    }
-    while (last > first && text.at(last - 1).unicode() <= 0x20) {
-        --last;
-    }
-    return text.mid(first, last - first);
+    return FromWide(TrimmedView(
+        std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size()))));
 }
 
 }  // namespace plimo

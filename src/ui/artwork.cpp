@@ -306,10 +306,6 @@ private:
 
 }  // namespace
 
-QIcon programIcon() {
-    return QIcon(new DogIconEngine(256));
-}
-
 QIcon programWindowIcon() {
     return QIcon(new DogIconEngine(64));
 }

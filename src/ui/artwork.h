@@ -7,10 +7,7 @@
 // size in logical pixels; the pixmaps come back at that size times the device pixel ratio, with the ratio set.
 namespace plimo {
 
-// The red running dog, with pixmaps from 16 to 256 pixels.
-QIcon programIcon();
-
-// The same dog in the sizes a tray cell, a taskbar and a window list show, 16 to 64 pixels: the icon of the
+// The red running dog in the sizes a tray cell, a taskbar and a window list show, 16 to 64 pixels: the icon of the
 // program's windows and of the tray. An X11 window manager takes every size offered, twice over, as each window
 // appears, and a StatusNotifier tray each time the icon is set; larger sizes would be drawn and sent for nothing.
 QIcon programWindowIcon();

@@ -25,7 +25,6 @@ public:
     void setText(const QString& text);
 
     QLineEdit* lineEdit() const { return m_edit; }
-    QToolButton* dropDownButton() const { return m_button; }
 
 signals:
     void changed();

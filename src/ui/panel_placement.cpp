@@ -24,15 +24,19 @@ QPoint PlaceAfterScreenChange(const QRect& panel, const QRect& ownBefore, const 
             FollowEdge(panel.x(), panel.width(), ownBefore.x(), ownBefore.width(), ownAfter.x(), ownAfter.width()),
             FollowEdge(panel.y(), panel.height(), ownBefore.y(), ownBefore.height(), ownAfter.y(), ownAfter.height()));
     }
+    return IsOnSomeScreen(placed, screens) ? placed.topLeft() : corner;
+}
+
+bool IsOnSomeScreen(const QRect& panel, const QList<QRect>& screens) {
     if (screens.isEmpty()) {
-        return placed.topLeft();
+        return true;
     }
     for (const QRect& screen : screens) {
-        if (screen.intersects(placed)) {
-            return placed.topLeft();
+        if (screen.intersects(panel)) {
+            return true;
         }
     }
-    return corner;
+    return false;
 }
 
 }  // namespace plimo

@@ -15,4 +15,7 @@ namespace plimo {
 QPoint PlaceAfterScreenChange(const QRect& panel, const QRect& ownBefore, const QRect& ownAfter,
                               const QList<QRect>& screens, QPoint corner);
 
+// Whether some screen shows a part of the panel; with no screens known, it counts as shown.
+bool IsOnSomeScreen(const QRect& panel, const QList<QRect>& screens);
+
 }  // namespace plimo

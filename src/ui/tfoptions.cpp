@@ -1,6 +1,5 @@
 #include "ui/tfoptions.h"
 
-#include "app/dialogs.h"
 #include "platform/autostart_caption.h"
 #include "platform/module_path.h"
 #include "platform/run_key.h"
@@ -10,6 +9,7 @@
 #include "ui/ansi_qstring.h"
 #include "ui/artwork.h"
 #include "ui/colour_edit.h"
+#include "ui/handler_guard.h"
 #include "ui/panel_widgets.h"
 #include "ui/tform1.h"
 #include "update/maker_site.h"
@@ -45,7 +45,7 @@ Tfoptions::Tfoptions(TForm1* form1, QWidget* parent)
     // A dialog of the panel's: it adds no taskbar button of its own beside the panel's.
     : QWidget(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       m_form1(form1),
-      m_configPath(ModuleDirectory() / "config.ini"),
+      m_configPath(ModuleDirectory() / kSettingsFileName),
       m_openAddress([](QWidget* owner, const std::string& address) {
           OpenAddress(owner != nullptr ? static_cast<std::uintptr_t>(owner->winId()) : 0, address);
       }),
@@ -93,17 +93,17 @@ void Tfoptions::buildMainTab() {
     LMDSimpleLabel1->setGeometry(20, 40, 90, 15);
     LMDColorEdit1 = new ColourEdit(page);
     LMDColorEdit1->setGeometry(112, 36, kColourEditWidth, 21);
-    LMDColorEdit1->setColour(11482721);
+    LMDColorEdit1->setColour(kDefaultWindowColour);
     LMDSimpleLabel2 = new QLabel(QStringLiteral("Цвет шрифта 1"), page);
     LMDSimpleLabel2->setGeometry(20, 68, 90, 15);
     LMDColorEdit2 = new ColourEdit(page);
     LMDColorEdit2->setGeometry(112, 64, kColourEditWidth, 21);
-    LMDColorEdit2->setColour(8454143);
+    LMDColorEdit2->setColour(kDefaultVisitorsColour);
     LMDSimpleLabel3 = new QLabel(QStringLiteral("Цвет шрифта 2"), page);
     LMDSimpleLabel3->setGeometry(20, 96, 90, 15);
     LMDColorEdit3 = new ColourEdit(page);
     LMDColorEdit3->setGeometry(112, 92, kColourEditWidth, 21);
-    LMDColorEdit3->setColour(15985927);
+    LMDColorEdit3->setColour(kDefaultViewsColour);
     LMDSimpleLabel4 = new QLabel(QStringLiteral("Прозрачность"), page);
     LMDSimpleLabel4->setGeometry(20, 124, 90, 15);
     LMDTrackBar1 = new QSlider(Qt::Horizontal, page);
@@ -195,19 +195,22 @@ void Tfoptions::buildAboutTab() {
 }
 
 void Tfoptions::connectHandlers() {
-    connect(LMDCheckBox1, &QCheckBox::clicked, this, [this] { Guarded([this] { LMDCheckBox1Click(); }); });
-    connect(LMDColorEdit1, &ColourEdit::changed, this, [this] { Guarded([this] { LMDColorEdit1Change(); }); });
-    connect(LMDColorEdit2, &ColourEdit::changed, this, [this] { Guarded([this] { LMDColorEdit1Change(); }); });
-    connect(LMDTrackBar1, &QSlider::valueChanged, this, [this] { Guarded([this] { LMDTrackBar1Change(); }); });
-    connect(LMDComboBox1, &QComboBox::activated, this, [this] { Guarded([this] { LMDComboBox1Change(); }); });
-    connect(LMDButton1, &QPushButton::clicked, this, [this] { Guarded([this] { LMDButton1Click(); }); });
-    connect(LMDLabelFill2, &ClickLabel::clicked, this, [this] { Guarded([this] { LMDLabelFill2Click(); }); });
+    ConnectGuarded(LMDCheckBox1, &QCheckBox::clicked, this, &Tfoptions::LMDCheckBox1Click);
+    ConnectGuarded(LMDColorEdit1, &ColourEdit::changed, this, &Tfoptions::LMDColorEdit1Change);
+    // On purpose, as the layout wires it: the first font colour's edit re-applies the window colour; the second's
+    // edit has no handler (the panel takes both font colours when the settings are loaded).
+    ConnectGuarded(LMDColorEdit2, &ColourEdit::changed, this, &Tfoptions::LMDColorEdit1Change);
+    ConnectGuarded(LMDTrackBar1, &QSlider::valueChanged, this, &Tfoptions::LMDTrackBar1Change);
+    ConnectGuarded(LMDComboBox1, &QComboBox::activated, this, &Tfoptions::LMDComboBox1Change);
+    ConnectGuarded(LMDButton1, &QPushButton::clicked, this, &Tfoptions::LMDButton1Click);
+    ConnectGuarded(LMDLabelFill2, &ClickLabel::clicked, this, &Tfoptions::LMDLabelFill2Click);
 }
 
 void Tfoptions::LMDCheckBox1Click() {
     if (LMDCheckBox1->isChecked()) {
         m_setAutostart("Plimo", false);
     } else {
+        // Lower case on purpose: the removal matches the name without regard to case.
         m_setAutostart("plimo", true);
     }
 }
@@ -225,7 +228,7 @@ void Tfoptions::LMDComboBox1Change() {
 }
 
 void Tfoptions::LMDButton1Click() {
-    m_form1->setSiteName(TrimmedText(LMDEdit1->text()));
+    m_form1->setSiteName(siteName());
     m_form1->Button1Click();
 }
 
@@ -234,7 +237,27 @@ void Tfoptions::LMDLabelFill2Click() {
 }
 
 void Tfoptions::set_update_interval(int index) {
-    m_form1->Timer1->setInterval(UpdateIntervalForIndex(index));
+    m_form1->setRefreshInterval(UpdateIntervalForIndex(index));
+}
+
+QString Tfoptions::siteName() const {
+    return TrimmedText(LMDEdit1->text());
+}
+
+QString Tfoptions::siteAddress() const {
+    return LMDEdit2->text();
+}
+
+QString Tfoptions::password() const {
+    return LMDEdit3->text();
+}
+
+QString Tfoptions::statisticsAddress() const {
+    return LMDEdit4->text();
+}
+
+std::int32_t Tfoptions::windowColour() {
+    return LMDColorEdit1->colour();
 }
 
 void Tfoptions::closeEvent(QCloseEvent* event) {

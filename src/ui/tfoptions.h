@@ -42,6 +42,13 @@ public:
     void LMDButton1Click();
     void LMDLabelFill2Click();
 
+    // What the panel reads at the moment of use.
+    QString siteName() const;
+    QString siteAddress() const;
+    QString password() const;
+    QString statisticsAddress() const;
+    std::int32_t windowColour();
+
     // Where the settings live (beside the executable unless a test says otherwise).
     void setConfigPath(std::filesystem::path path) { m_configPath = std::move(path); }
     const std::filesystem::path& configPath() const { return m_configPath; }

@@ -1,6 +1,5 @@
 #include "ui/tform1.h"
 
-#include "app/dialogs.h"
 #include "platform/ansi_codepage.h"
 #include "platform/module_path.h"
 #include "settings/trimmed_text.h"
@@ -9,8 +8,9 @@
 #include "stats/sign_in.h"
 #include "ui/ansi_qstring.h"
 #include "ui/artwork.h"
-#include "ui/colour_edit.h"
 #include "ui/colours.h"
+#include "ui/dialogs.h"
+#include "ui/handler_guard.h"
 #include "ui/panel_placement.h"
 #include "ui/panel_widgets.h"
 #include "ui/startup_marks.h"
@@ -98,7 +98,7 @@ TForm1::TForm1(std::unique_ptr<BrowserEngine> browser, TTrayIcon::HostCheck tray
     buildLayout();
     buildTrayIcon(std::move(trayHostCheck));
 
-    connect(Timer1, &RefreshTimer::tick, this, [this] { Guarded([this] { Timer1Timer(); }); });
+    ConnectGuarded(Timer1, &RefreshTimer::tick, this, &TForm1::Timer1Timer);
     for (QScreen* screen : QGuiApplication::screens()) {
         watchScreen(screen);
     }
@@ -110,8 +110,7 @@ TForm1::TForm1(std::unique_ptr<BrowserEngine> browser, TTrayIcon::HostCheck tray
         m_screenGeometry.remove(screen);
         Guarded([this] { keepInView(nullptr, {}, {}); });
     });
-    connect(WebBrowser1, &BrowserEngine::navigateComplete, this,
-            [this] { Guarded([this] { WebBrowser1NavigateComplete2(); }); });
+    ConnectGuarded(WebBrowser1, &BrowserEngine::navigateComplete, this, &TForm1::WebBrowser1NavigateComplete2);
 }
 
 TForm1::~TForm1() {
@@ -122,8 +121,8 @@ void TForm1::buildTrayIcon(TTrayIcon::HostCheck hostCheck) {
     PopupMenu1 = new QMenu;
     N1 = PopupMenu1->addAction(QStringLiteral("Настройки"));
     N2 = PopupMenu1->addAction(QStringLiteral("Выход"));
-    connect(N1, &QAction::triggered, this, [this] { Guarded([this] { aoptionsExecute(); }); });
-    connect(N2, &QAction::triggered, this, [this] { Guarded([this] { acloseExecute(); }); });
+    ConnectGuarded(N1, &QAction::triggered, this, &TForm1::aoptionsExecute);
+    ConnectGuarded(N2, &QAction::triggered, this, &TForm1::acloseExecute);
 
     TrayIcon1 = new TTrayIcon(this, std::move(hostCheck));
     TrayIcon1->setHint(QStringLiteral("Plimo"));
@@ -131,7 +130,7 @@ void TForm1::buildTrayIcon(TTrayIcon::HostCheck hostCheck) {
     TrayIcon1->setPopupMenu(PopupMenu1);
     TrayIcon1->setMinimizeToTray(true);
     TrayIcon1->setIconVisible(true);
-    connect(TrayIcon1, &TTrayIcon::clicked, this, [this] { Guarded([this] { TrayIcon1Click(); }); });
+    ConnectGuarded(TrayIcon1, &TTrayIcon::clicked, this, &TForm1::TrayIcon1Click);
 }
 
 void TForm1::buildLayout() {
@@ -181,13 +180,13 @@ void TForm1::buildLayout() {
     Label3 = makeValue(152, 22, 65, QStringLiteral("Количество просмотров в это же время вчера"));
     Label2 = makeValue(40, 49, 77, QStringLiteral("Посетители"));
     Label6 = makeValue(152, 49, 65, QStringLiteral("Количество посетителей в это же время вчера"));
-    setViewsColour(15985927);
-    setVisitorsColour(8454143);
+    setViewsColour(kDefaultViewsColour);
+    setVisitorsColour(kDefaultVisitorsColour);
 
     ImageList1 = {ArrowPixmap(DownArrowImage()), ArrowPixmap(UpArrowImage())};
 
-    connect(LMDSimpleLabel1, &ClickLabel::clicked, this, [this] { Guarded([this] { LMDSimpleLabel1Click(); }); });
-    connect(Image4, &ClickLabel::clicked, this, [this] { Guarded([this] { Image4Click(); }); });
+    ConnectGuarded(LMDSimpleLabel1, &ClickLabel::clicked, this, &TForm1::LMDSimpleLabel1Click);
+    ConnectGuarded(Image4, &ClickLabel::clicked, this, &TForm1::Image4Click);
 }
 
 void TForm1::FormCreate() {
@@ -207,7 +206,7 @@ void TForm1::FormActivate() {
     StartupMark("first activation");
     m_options->LoadSettings();
     StartupMark("settings loaded");
-    setColour(m_options->LMDColorEdit1->colour());
+    setColour(m_options->windowColour());
     TrayIcon1->UpdateIcon();
     Button4Click();
     StartupMark("sign-in sent");
@@ -304,9 +303,8 @@ QPoint TForm1::defaultPosition() const {
 }
 
 void TForm1::Button1Click() {
-    const std::string body =
-        SignInBody(QStringToAnsi(m_options->LMDEdit2->text()), QStringToAnsi(m_options->LMDEdit3->text()));
-    const QString address = AnsiToQString(Trimmed(QStringToAnsi(m_options->LMDEdit4->text())));
+    const std::string body = SignInBody(QStringToAnsi(m_options->siteAddress()), QStringToAnsi(m_options->password()));
+    const QString address = AnsiToQString(Trimmed(QStringToAnsi(m_options->statisticsAddress())));
     WebBrowser1->navigate(address, QByteArray(body.data(), static_cast<qsizetype>(body.size())));
 }
 
@@ -356,6 +354,8 @@ void TForm1::Button4Click() {
 void TForm1::Timer1Timer() {
     Timer1->setEnabled(false);
     Button1Click();
+    // On purpose: the navigation just asked for has not answered yet, so this reads the previous document; the
+    // new one is read when its report comes.
     Button2Click();
     Button3Click();
 }
@@ -366,7 +366,7 @@ void TForm1::WebBrowser1NavigateComplete2() {
 }
 
 void TForm1::LMDSimpleLabel1Click() {
-    m_options->openAddress(this, Trimmed(QStringToAnsi(m_options->LMDEdit2->text())));
+    m_options->openAddress(this, Trimmed(QStringToAnsi(m_options->siteAddress())));
 }
 
 void TForm1::Image4Click() {
@@ -415,6 +415,10 @@ void TForm1::showArrow(QLabel* image, Arrow arrow) {
 
 void TForm1::refreshImage(QLabel* image) {
     image->update();
+}
+
+void TForm1::setRefreshInterval(std::uint32_t milliseconds) {
+    Timer1->setInterval(milliseconds);
 }
 
 void TForm1::setColour(std::int32_t colour) {

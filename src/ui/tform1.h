@@ -1,6 +1,7 @@
 #pragma once
 
 #include "browser/browser_engine.h"
+#include "settings/settings_keys.h"
 #include "stats/display.h"
 #include "stats/refresh_timer.h"
 #include "ui/ttray_icon.h"
@@ -39,7 +40,6 @@ public:
 
     // The settings window, whose controls hold the live settings.
     void setOptionsWindow(Tfoptions* options) { m_options = options; }
-    Tfoptions* optionsWindow() const { return m_options; }
 
     // Creation: labels cleared, panel placed at the bottom-right corner of the primary screen.
     void FormCreate();
@@ -47,7 +47,6 @@ public:
     void FormActivate();
     // Asked before the panel closes: saves the settings, and always allows.
     bool FormCloseQuery();
-    bool firstActivationDone() const { return m_firstActivation == 1; }
     // The session manager's commit request before a log-off, which the user may still cancel: the settings are
     // saved and the panel keeps running.
     void saveForSessionCommit();
@@ -94,6 +93,8 @@ public:
     std::int32_t siteNameColour() const { return m_siteNameColour; }
     void setViewsColour(std::int32_t colour);     // Label1 and Label3
     void setVisitorsColour(std::int32_t colour);  // Label2 and Label6
+    // The refresh timer's period, as the settings window's interval gives it.
+    void setRefreshInterval(std::uint32_t milliseconds);
     // The default place: bottom-right corner of the primary screen, 40 pixels above its bottom edge.
     QPoint defaultPosition() const;
 
@@ -145,8 +146,9 @@ private:
     std::unique_ptr<BrowserEngine> m_browser;
     std::function<bool()> m_checkNewVersion;
     std::int32_t m_firstActivation = 0;
-    std::int32_t m_colour = 11482721;
-    std::int32_t m_siteNameColour = 3224059;
+    std::int32_t m_colour = kDefaultWindowColour;
+    // Until the settings are loaded the site name shows in the falling colour, as the layout has it.
+    std::int32_t m_siteNameColour = kFallingColour;
     int m_alpha = 160;
     std::string m_convertedScratch;
     bool m_manualDrag = false;

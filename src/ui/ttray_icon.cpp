@@ -1,7 +1,6 @@
 #include "ui/ttray_icon.h"
 
 #include <QByteArray>
-#include <QCursor>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QMenu>
@@ -15,8 +14,8 @@ namespace {
 constexpr qsizetype kTipBytes = 127;
 }
 
-QString trayTip(const QString& hint, bool showHint) {
-    if (!showHint || hint.isEmpty()) {
+QString trayTip(const QString& hint) {
+    if (hint.isEmpty()) {
         return {};
     }
     const QByteArray bytes = hint.toUtf8();
@@ -51,11 +50,6 @@ void TTrayIcon::setHint(const QString& hint) {
     UpdateIcon();
 }
 
-void TTrayIcon::setShowHint(bool showHint) {
-    m_showHint = showHint;
-    UpdateIcon();
-}
-
 void TTrayIcon::setIcon(const QIcon& icon) {
     m_icon = icon;
     UpdateIcon();
@@ -83,18 +77,12 @@ void TTrayIcon::DeleteIcon() {
 
 void TTrayIcon::UpdateIcon() {
     m_tray.setIcon(m_icon);
-    m_tray.setToolTip(trayTip(m_hint, m_showHint));
+    m_tray.setToolTip(trayTip(m_hint));
 }
 
 void TTrayIcon::setPopupMenu(QMenu* menu) {
     m_popupMenu = menu;
     m_tray.setContextMenu(menu);
-}
-
-void TTrayIcon::ShowMenuAtCursor() {
-    if (m_popupMenu) {
-        m_popupMenu->popup(QCursor::pos());
-    }
 }
 
 void TTrayIcon::HideToTray(QWidget* mainWindow) {

@@ -14,9 +14,8 @@ class QWidget;
 
 namespace plimo {
 
-// The tooltip the tray shows for a hint: at most 127 bytes of its UTF-8 form, never a split character; empty
-// when the hint is empty or hints are off.
-QString trayTip(const QString& hint, bool showHint);
+// The tooltip the tray shows for a hint: at most 127 bytes of its UTF-8 form, never a split character.
+QString trayTip(const QString& hint);
 
 // The program's icon in the notification area: its tooltip, its menu on the right button, a click signal for
 // the left button, and hiding the main window into the tray (also when that window is minimised).
@@ -30,10 +29,7 @@ public:
     explicit TTrayIcon(QWidget* owner, HostCheck hostCheck = {});
     ~TTrayIcon() override;
 
-    QString Hint() const { return m_hint; }
     void setHint(const QString& hint);
-    bool ShowHint() const { return m_showHint; }
-    void setShowHint(bool showHint);
     QIcon Icon() const { return m_icon; }
     void setIcon(const QIcon& icon);
 
@@ -47,8 +43,6 @@ public:
 
     QMenu* PopupMenu() const { return m_popupMenu; }
     void setPopupMenu(QMenu* menu);
-    // Opens the menu with its corner at the pointer (for windows that offer the menu themselves).
-    void ShowMenuAtCursor();
 
     bool MinimizeToTray() const { return m_minimizeToTray; }
     void setMinimizeToTray(bool enabled) { m_minimizeToTray = enabled; }
@@ -81,7 +75,6 @@ private:
     HostCheck m_hostCheck;
     QString m_hint;
     QIcon m_icon;
-    bool m_showHint = true;
     bool m_iconVisible = false;
     bool m_minimizeToTray = false;
     QElapsedTimer m_lastClick;

@@ -1,5 +1,7 @@
 #include "update/update_check.h"
 
+#include "browser/reply_failure.h"
+#include "browser/system_proxy.h"
 #include "platform/module_path.h"
 #include "platform/profile.h"
 #include "update/version_text.h"
@@ -28,17 +30,8 @@ constexpr std::chrono::milliseconds kWorkerGrace{100};
 // other; a connection, proxy or protocol failure is no download.
 bool IsTransferFailure(QNetworkReply* reply) {
     const QNetworkReply::NetworkError error = reply->error();
-    if (error == QNetworkReply::NoError) {
-        return false;
-    }
-    if (reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() < 400) {
-        return true;
-    }
-    // The codes Qt gives for a status of 400 or more.
-    const bool statusOnly = (error > 200 && error < 300) || (error > 400 && error < 500) ||
-                            error == QNetworkReply::ProtocolInvalidOperationError ||
-                            error == QNetworkReply::ProxyAuthenticationRequiredError;
-    return !statusOnly;
+    return error != QNetworkReply::NoError &&
+           !IsStatusOnlyFailure(error, reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt());
 }
 
 using Clock = std::chrono::steady_clock;
@@ -58,6 +51,8 @@ bool DownloadOnThisThread(const std::string& address, const std::filesystem::pat
     timeLimit.start(left);
 
     QNetworkAccessManager manager;
+    // Looked up here, on the worker thread, as the browser engine looks its proxies up off the UI thread.
+    manager.setProxyFactory(new SystemProxyFactory);
     QNetworkRequest request(QUrl(QString::fromLocal8Bit(address.data(), static_cast<qsizetype>(address.size()))));
     const std::string agent = ModulePath().filename().string();
     request.setHeader(QNetworkRequest::UserAgentHeader,

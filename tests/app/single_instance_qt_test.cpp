@@ -1,6 +1,7 @@
 #include "app/single_instance.h"
 #include "fake_browser.h"
 #include "temp_dir.h"
+#include "time_scale.h"
 #include "ui/tform1.h"
 
 #include <QSignalSpy>
@@ -25,13 +26,13 @@ TEST(SingleInstance, ASecondStartFromTheSameFolderAsksTheFirstToShowItselfAndEnd
 
     SingleInstance second(Folder(folder));
     EXPECT_FALSE(second.claim());
-    ASSERT_TRUE(shown.wait(5000));
+    ASSERT_TRUE(shown.wait(test::ScaledMs(5000)));
     EXPECT_EQ(shown.count(), 1);
 
     // Every later start is turned away while the first runs.
     SingleInstance third(Folder(folder));
     EXPECT_FALSE(third.claim());
-    ASSERT_TRUE(shown.wait(5000));
+    ASSERT_TRUE(shown.wait(test::ScaledMs(5000)));
     EXPECT_EQ(shown.count(), 2);
 }
 

@@ -1,6 +1,7 @@
 // The test server is what every network test stands on; these check what a Qt client never exercises.
 #include "http_test_server.h"
 #include "qt_printers.h"
+#include "time_scale.h"
 
 #include <QDeadlineTimer>
 #include <QSignalSpy>
@@ -18,14 +19,14 @@ using namespace std::chrono_literals;
 QByteArray exchange(HttpTestServer& server, const QList<QByteArray>& pieces, std::chrono::milliseconds limit = 2s) {
     QTcpSocket socket;
     socket.connectToHost(QHostAddress::LocalHost, server.port());
-    if (!socket.waitForConnected(2000))
+    if (!socket.waitForConnected(test::ScaledMs(2000)))
         return "not connected";
     for (const QByteArray& piece : pieces) {
         socket.write(piece);
         QTest::qWait(20);  // separate segments: the server must join them
     }
     QByteArray received;
-    const QDeadlineTimer deadline(limit);
+    const QDeadlineTimer deadline(test::Scaled(limit));
     while (socket.state() == QAbstractSocket::ConnectedState && !deadline.hasExpired()) {
         QTest::qWait(10);
         received += socket.readAll();
@@ -70,8 +71,7 @@ TEST(HttpTestServer, CutsTrickledAnswersWhereAsked) {
     const QByteArray reply = exchange(server, {"GET / HTTP/1.1\r\n\r\n"});
     EXPECT_TRUE(reply.contains("Content-Length: 30\r\n"));
     EXPECT_TRUE(reply.endsWith("\r\n\r\n0123456789012")) << reply.toStdString();
-    QTest::qWait(20);
-    EXPECT_EQ(server.openConnections(), 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return server.openConnections() == 0; }, test::ScaledMs(2000)));
 }
 
 TEST(HttpTestServer, StopsAtTheEndOfItsLifetime) {
@@ -80,10 +80,10 @@ TEST(HttpTestServer, StopsAtTheEndOfItsLifetime) {
     HttpTestServer server([](const HttpRequest&) { return HttpResponse::silence(); }, options);
     QTcpSocket socket;
     socket.connectToHost(QHostAddress::LocalHost, server.port());
-    ASSERT_TRUE(socket.waitForConnected(2000));
+    ASSERT_TRUE(socket.waitForConnected(test::ScaledMs(2000)));
     socket.write("GET / HTTP/1.1\r\n\r\n");
     QSignalSpy closed(&server, &HttpTestServer::connectionClosed);
-    ASSERT_TRUE(closed.wait(2000));
+    ASSERT_TRUE(closed.wait(test::ScaledMs(2000)));
     EXPECT_FALSE(server.isListening());
 }
 

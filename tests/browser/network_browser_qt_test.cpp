@@ -2,6 +2,8 @@
 
 #include "http_test_server.h"
 #include "qt_printers.h"
+#include "scoped_env.h"
+#include "time_scale.h"
 
 #include <QElapsedTimer>
 #include <QNetworkAccessManager>
@@ -22,9 +24,7 @@ namespace plimo {
 namespace {
 
 using namespace std::chrono_literals;
-using test::HttpRequest;
-using test::HttpResponse;
-using test::HttpTestServer;
+using namespace test;
 
 constexpr qint64 kMiB = 1024 * 1024;
 
@@ -44,7 +44,7 @@ std::optional<Report> navigateAndWait(NetworkBrowser& browser, const QString& ad
                                       std::chrono::milliseconds wait = 5000ms) {
     QSignalSpy reports(&browser, &BrowserEngine::navigateComplete);
     browser.navigate(address, body);
-    if (!reports.wait(static_cast<int>(wait.count()))) {
+    if (!reports.wait(static_cast<int>(test::Scaled(wait).count()))) {
         ADD_FAILURE() << "no report for " << address.toStdString();
         return std::nullopt;
     }
@@ -289,10 +289,11 @@ TEST(NetworkBrowser, NewNavigationCancelsTheOneUnderWay) {
     });
     NetworkBrowser browser;
     QSignalSpy reports(&browser, &BrowserEngine::navigateComplete);
+    QSignalSpy received(&server, &HttpTestServer::requestReceived);
     browser.navigate(server.url(u"/slow"), "first");
-    QTest::qWait(50);
+    ASSERT_TRUE(received.wait(test::ScaledMs(3000)));  // under way: the server holds it
     browser.navigate(server.url(u"/fast"), "second");
-    ASSERT_TRUE(reports.wait(3000));
+    ASSERT_TRUE(reports.wait(test::ScaledMs(3000)));
     EXPECT_EQ(browser.documentSource(), "page /fast");
     QTest::qWait(600);  // long enough for the slow answer to have come
     EXPECT_EQ(reports.size(), 1);
@@ -301,7 +302,7 @@ TEST(NetworkBrowser, NewNavigationCancelsTheOneUnderWay) {
     // Cancelled at once, before its request could even leave.
     browser.navigate(server.url(u"/slow"), "third");
     browser.navigate(server.url(u"/fast"), "fourth");
-    ASSERT_TRUE(reports.wait(3000));
+    ASSERT_TRUE(reports.wait(test::ScaledMs(3000)));
     QTest::qWait(600);
     EXPECT_EQ(reports.size(), 2);
     EXPECT_EQ(server.requests().last().body, "fourth");
@@ -318,11 +319,12 @@ TEST(NetworkBrowser, KeepsThePreviousDocumentUntilTheNewOneArrives) {
     ASSERT_TRUE(navigateAndWait(browser, server.url(u"/first"), "x"));
 
     QSignalSpy reports(&browser, &BrowserEngine::navigateComplete);
+    QSignalSpy received(&server, &HttpTestServer::requestReceived);
     browser.navigate(server.url(u"/second"), "x");
     EXPECT_EQ(browser.documentSource(), "page /first");
-    QTest::qWait(100);
+    ASSERT_TRUE(received.wait(test::ScaledMs(3000)));  // the request is out, its answer not yet
     EXPECT_EQ(browser.documentSource(), "page /first");
-    ASSERT_TRUE(reports.wait(3000));
+    ASSERT_TRUE(reports.wait(test::ScaledMs(3000)));
     EXPECT_EQ(browser.documentSource(), "page /second");
 }
 
@@ -334,7 +336,7 @@ TEST(NetworkBrowser, UnusableAddressesGiveAnErrorPageReportedLater) {
         QSignalSpy reports(&browser, &BrowserEngine::navigateComplete);
         EXPECT_NO_THROW(browser.navigate(address, "x"));
         EXPECT_EQ(reports.size(), 0);  // never from inside navigate()
-        ASSERT_TRUE(reports.wait(2000));
+        ASSERT_TRUE(reports.wait(test::ScaledMs(2000)));
         EXPECT_TRUE(isErrorPage(browser.documentSource())) << browser.documentSource().toStdString();
     }
     EXPECT_FALSE(browser.documentSource().contains("root:"));
@@ -373,7 +375,7 @@ TEST(NetworkBrowser, AUiThreadHeldUpAfterTheNavigationDoesNotCountAsSilence) {
     QSignalSpy reports(&browser, &BrowserEngine::navigateComplete);
     browser.navigate(server.url(u"/"), "x");
     std::this_thread::sleep_for(1500ms);  // the UI thread busy elsewhere, dispatching nothing
-    ASSERT_TRUE(reports.wait(5000));
+    ASSERT_TRUE(reports.wait(test::ScaledMs(5000)));
     EXPECT_EQ(browser.documentSource(), "page");
 }
 
@@ -459,7 +461,7 @@ TEST(NetworkBrowser, OversizedAnswerIsAbandonedAsSoonAsItExceedsTheLimit) {
     clock.start();
     const std::optional<Report> report = navigateAndWait(browser, server.url(u"/"), "x", 5000ms);
     ASSERT_TRUE(report);
-    EXPECT_LT(clock.elapsed(), 3000);
+    EXPECT_LT(clock.elapsed(), test::ScaledMs(3000));
     EXPECT_TRUE(report->document.contains("The page is larger than 65536 bytes"));
 }
 
@@ -517,17 +519,29 @@ TEST(NetworkBrowser, VerifiesCertificatesAndNeverFollowsHttpsToHttp) {
 
 TEST(NetworkBrowser, GoesThroughTheSystemProxy) {
     HttpTestServer proxy([](const HttpRequest& request) { return HttpResponse::html("via proxy " + request.target); });
-    const QByteArray previous = qgetenv("http_proxy");
-    qputenv("http_proxy", proxy.url(u"").toUtf8());
+    const test::ScopedEnv httpProxy("http_proxy", proxy.url(u"").toUtf8());
     NetworkBrowser browser(nullptr, shortStall());
     const std::optional<Report> report =
         navigateAndWait(browser, QStringLiteral("http://stats.example.invalid/p"), "x");
-    if (previous.isNull())
-        qunsetenv("http_proxy");
-    else
-        qputenv("http_proxy", previous);
     ASSERT_TRUE(report);
     EXPECT_EQ(report->document, "via proxy http://stats.example.invalid/p");
+}
+
+// The same rule as the update check's: a proxy's request for credentials is no page of the server asked.
+TEST(NetworkBrowser, AProxysRequestForCredentialsBecomesTheErrorPage) {
+    HttpTestServer proxy([](const HttpRequest&) {
+        HttpResponse response = HttpResponse::html("proxy login page");
+        response.status = 407;
+        response.header("Proxy-Authenticate", "Basic realm=\"proxy\"");
+        return response;
+    });
+    const test::ScopedEnv httpProxy("http_proxy", proxy.url(u"").toUtf8());
+    NetworkBrowser browser(nullptr, shortStall());
+    const std::optional<Report> report =
+        navigateAndWait(browser, QStringLiteral("http://stats.example.invalid/p"), "x");
+    ASSERT_TRUE(report);
+    EXPECT_FALSE(report->document.contains("proxy login page"));
+    EXPECT_TRUE(report->document.contains("Page not loaded")) << report->document.toStdString();
 }
 
 TEST(NetworkBrowser, LooksUpTheProxyForEachRequestOffTheUiThread) {
@@ -546,15 +560,15 @@ TEST(NetworkBrowser, LooksUpTheProxyForEachRequestOffTheUiThread) {
         ++lookups;
         if (QThread::currentThread() == uiThread)
             ++onUiThread;
-        QThread::msleep(800);
+        QThread::msleep(static_cast<unsigned long>(test::ScaledMs(800)));
         return QList<QNetworkProxy>{QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), port)};
     });
     QSignalSpy reports(&browser, &BrowserEngine::navigateComplete);
     QElapsedTimer clock;
     clock.start();
     browser.navigate(QStringLiteral("http://stats.example.invalid/moved"), "x");
-    EXPECT_LT(clock.elapsed(), 400) << "the UI thread waited for the lookup";
-    ASSERT_TRUE(reports.wait(10000));
+    EXPECT_LT(clock.elapsed(), test::ScaledMs(400)) << "the UI thread waited for the lookup";
+    ASSERT_TRUE(reports.wait(test::ScaledMs(10000)));
     EXPECT_EQ(browser.documentSource(), "via proxy http://stats.example.invalid/p");
     EXPECT_EQ(lookups, 2) << "one lookup for the request and one for its redirection";
     EXPECT_EQ(onUiThread, 0);
@@ -572,7 +586,7 @@ TEST(NetworkBrowser, DestroyedWhileLookingUpTheProxyStaysQuiet) {
         });
         browser.navigate(server.url(u"/"), "x");
     }
-    ASSERT_TRUE(QTest::qWaitFor([&] { return answered.load(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answered.load(); }, test::ScaledMs(5000)));
     QTest::qWait(100);  // the answer, had it been posted, would have run by now
     EXPECT_TRUE(server.requests().isEmpty());
 }
@@ -585,8 +599,9 @@ TEST(NetworkBrowser, DestroyedMidNavigationStaysQuiet) {
     });
     {
         NetworkBrowser browser;
+        QSignalSpy received(&server, &HttpTestServer::requestReceived);
         browser.navigate(server.url(u"/"), "x");
-        QTest::qWait(50);
+        ASSERT_TRUE(received.wait(test::ScaledMs(3000)));
     }
     QTest::qWait(400);  // the answer arrives for nobody
     EXPECT_EQ(server.requests().size(), 1);

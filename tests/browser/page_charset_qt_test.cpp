@@ -52,7 +52,7 @@ INSTANTIATE_TEST_SUITE_P(
                     PageCharset::AsIs},
         CharsetCase{"meta_beyond_the_scanned_start", "", QByteArray(5000, ' ') + kMetaHttpEquiv, PageCharset::AsIs},
         CharsetCase{"charset_word_in_text_only", "", "<p>charset windows-1251</p>", PageCharset::AsIs}),
-    [](const ::testing::TestParamInfo<CharsetCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<CharsetCase>& testInfo) { return std::string(testInfo.param.name); });
 
 TEST(CharsetParameter, ReadsTheValueUpToItsEnd) {
     EXPECT_EQ(CharsetParameter("text/html; charset=windows-1251; format=flowed"), "windows-1251");

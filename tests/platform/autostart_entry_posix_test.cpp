@@ -16,9 +16,7 @@ namespace plimo {
 namespace {
 
 namespace fs = std::filesystem;
-using test::ReadFileBytes;
-using test::TempDir;
-using test::WriteFileBytes;
+using namespace test;
 
 TEST(DesktopExecValue, QuotesThePathAndEscapesItForBothLayersOfTheFormat) {
     EXPECT_EQ(DesktopExecValue("/opt/plimo/plimo"), R"("/opt/plimo/plimo")");

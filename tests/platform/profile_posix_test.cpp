@@ -18,21 +18,12 @@ namespace plimo {
 namespace {
 
 namespace fs = std::filesystem;
-using test::ReadFileBytes;
-using test::TempDir;
-using test::WriteFileBytes;
+using namespace test;
 
 class ProfilePermissions : public ::testing::Test {
 protected:
     fs::path file() const { return m_dir.file("config.ini"); }
-    std::vector<std::string> folderEntries() const {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(m_dir.path())) {
-            names.push_back(entry.path().filename().string());
-        }
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    std::vector<std::string> folderEntries() const { return m_dir.entries(); }
     static unsigned modeOf(const fs::path& path) {
         struct stat info {};
         EXPECT_EQ(::stat(path.c_str(), &info), 0);

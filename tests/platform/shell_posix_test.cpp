@@ -17,14 +17,13 @@
 #include <gtest/gtest.h>
 
 #include "temp_dir.h"
+#include "time_scale.h"
 
 namespace plimo {
 namespace {
 
 namespace fs = std::filesystem;
-using test::ReadFileBytes;
-using test::TempDir;
-using test::WriteFileBytes;
+using namespace test;
 
 // Puts a recording xdg-open first in PATH: it writes its arguments, one per line after their count, and where its
 // standard streams lead, then renames the record into place so that a test never reads half of it.
@@ -45,9 +44,9 @@ protected:
     }
     void TearDown() override { ::setenv("PATH", m_oldPath.c_str(), 1); }
 
-    // The record, once the script has finished; empty after five seconds without one.
+    // The record, once the script has finished; empty after five seconds (longer in slow builds) without one.
     std::string record() const {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        const auto deadline = std::chrono::steady_clock::now() + test::Scaled(std::chrono::seconds(5));
         while (!fs::exists(m_dir.file("record")) && std::chrono::steady_clock::now() < deadline) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
@@ -83,7 +82,7 @@ int zombieChildren() {
 TEST_F(OpenAddressTest, HandsTheAddressOverAsOneUnchangedArgumentWithQuietStreams) {
     const auto start = std::chrono::steady_clock::now();
     OpenAddress(0, "http://example.com/a b?x=1&y='2' \"3\"");
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, test::Scaled(std::chrono::seconds(1)));
     EXPECT_EQ(record(), "1\n[http://example.com/a b?x=1&y='2' \"3\"]\n/dev/null\n/dev/null\n/dev/null\n");
 }
 
@@ -101,7 +100,7 @@ TEST_F(OpenAddressTest, AnEmptyAddressIsHandedOverToo) {
 TEST_F(OpenAddressTest, TheFinishedHandlerLeavesNoZombie) {
     OpenAddress(0, "http://example.com/");
     ASSERT_FALSE(record().empty());
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    const auto deadline = std::chrono::steady_clock::now() + test::Scaled(std::chrono::seconds(5));
     while (zombieChildren() > 0 && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }

@@ -1,6 +1,6 @@
-#include "app/dialogs.h"
 #include "fake_browser.h"
 #include "temp_dir.h"
+#include "ui/dialogs.h"
 #include "ui/tfoptions.h"
 #include "ui/tform1.h"
 
@@ -19,9 +19,7 @@ namespace plimo {
 namespace {
 
 namespace fs = std::filesystem;
-using test::ReadFileBytes;
-using test::TempDir;
-using test::WriteFileBytes;
+using namespace test;
 
 // A limit on the size of the files this process writes, with SIGXFSZ ignored: a write past it fails with EFBIG
 // just as one on a full disk fails with ENOSPC, and no privilege is needed. Put back at the end.

@@ -1,6 +1,7 @@
 #include "platform/profile.h"
 #include "settings_rounds.h"
 #include "temp_dir.h"
+#include "time_scale.h"
 
 #include <gtest/gtest.h>
 
@@ -22,10 +23,13 @@ namespace plimo {
 namespace {
 
 namespace fs = std::filesystem;
-using test::kRoundKeys;
-using test::ReadFileBytes;
-using test::RoundValue;
-using test::TempDir;
+using namespace test;
+
+// Kills fall at random moments up to this long after a writer is ready: several saves' time (longer in slow builds).
+constexpr int kMostDelayMicroseconds = 10000 * kTimeScale;
+// Each test checks its property after at least this many kills, and goes on, up to its budget, until the kills
+// have fallen in every place it must have seen: how many that takes depends on the disk's speed, not on luck.
+constexpr int kBudgetFactor = 10;
 
 // The round a whole settings file was written in; -1 for anything else (empty, torn, a mix of two rounds).
 long WholeRound(const std::string& text) {
@@ -90,11 +94,13 @@ TEST(InterruptedSave, AKilledSaveLeavesTheOldFileOrTheNewOneNeverAMix) {
     ASSERT_EQ(WholeRound(ReadFileBytes(config)), 0);
 
     std::mt19937 random(20240611);
-    std::uniform_int_distribution<int> delayMicroseconds(0, 10000);
+    std::uniform_int_distribution<int> delayMicroseconds(0, kMostDelayMicroseconds);
     long round = 0;
     int killedMidWrite = 0;
     int rounds = 0;
-    for (int kill = 0; kill < 250; ++kill) {
+    constexpr int kKills = 250;
+    for (int kill = 0; kill < kKills || ((rounds == 0 || killedMidWrite == 0) && kill < kBudgetFactor * kKills);
+         ++kill) {
         const pid_t pid = StartWriter(config, round + 1);
         ASSERT_GT(pid, 0);
         ::usleep(static_cast<useconds_t>(delayMicroseconds(random)));
@@ -130,10 +136,15 @@ TEST(InterruptedSave, TwoWritersAtOnceKilledAtRandomLeaveOneWholeSave) {
     TempDir folder;
     const fs::path config = folder.file("config.ini");
     std::mt19937 random(20261208);
-    std::uniform_int_distribution<int> delayMicroseconds(0, 10000);
+    std::uniform_int_distribution<int> delayMicroseconds(0, kMostDelayMicroseconds);
     std::uniform_int_distribution<int> coin(0, 1);
     std::vector<long> seen;
-    for (int kill = 0; kill < 100; ++kill) {
+    const auto bothSaved = [&seen] {
+        return std::any_of(seen.begin(), seen.end(), [](long round) { return round < 1000000; }) &&
+               std::any_of(seen.begin(), seen.end(), [](long round) { return round >= 1000000; });
+    };
+    constexpr int kKills = 100;
+    for (int kill = 0; kill < kKills || (!bothSaved() && kill < kBudgetFactor * kKills); ++kill) {
         // Started in either order, so that each gets to save first now and then.
         const bool lowFirst = coin(random) != 0;
         const pid_t first = StartWriter(config, lowFirst ? 1 : 1000000);

@@ -1,8 +1,8 @@
 #include "ansi_code_page.h"
-#include "app/dialogs.h"
 #include "settings/colour_text.h"
 #include "temp_dir.h"
 #include "ui/colour_edit.h"
+#include "ui/dialogs.h"
 #include "ui/panel_widgets.h"
 #include "ui/tfoptions.h"
 #include "ui/tform1.h"
@@ -23,16 +23,14 @@
 namespace plimo {
 namespace {
 
-using test::ReadFileBytes;
-using test::TempDir;
-using test::WriteFileBytes;
+using namespace test;
 
 // A panel and its settings window on a config.ini in a temporary folder, with the desktop services recorded.
 struct Windows {
     explicit Windows(const std::filesystem::path& config) {
-        auto browser = std::make_unique<test::FakeBrowser>();
-        this->browser = browser.get();
-        form = std::make_unique<TForm1>(std::move(browser));
+        auto engine = std::make_unique<test::FakeBrowser>();
+        browser = engine.get();
+        form = std::make_unique<TForm1>(std::move(engine));
         options = std::make_unique<Tfoptions>(form.get());
         options->setConfigPath(config);
         options->setAddressOpener([this](const std::string& address) { opened.push_back(address); });

@@ -1,5 +1,8 @@
 #include "stats/refresh_timer.h"
 
+#include "time_scale.h"
+
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -9,6 +12,18 @@ namespace plimo {
 namespace {
 
 constexpr std::uint32_t kLong = 10000;
+// How far a countdown must have run before a test can tell "kept" from "restarted".
+constexpr int kRun = 100;
+
+// Runs the event loop until the countdown has gone on for at least kRun ms; however slow the machine.
+bool waitForCountdownToRun(const RefreshTimer& timer) {
+    return QTest::qWaitFor([&] { return timer.remainingMs() <= static_cast<int>(kLong) - kRun; }, test::ScaledMs(5000));
+}
+
+// A countdown started at most `since` ago holds its full interval less that time.
+void expectFullCountdown(const RefreshTimer& timer, std::uint32_t interval, const QElapsedTimer& since) {
+    EXPECT_GE(timer.remainingMs(), static_cast<int>(interval - since.elapsed()) - 1);
+}
 
 TEST(RefreshTimer, StartsDisabledWithThirtySeconds) {
     RefreshTimer timer;
@@ -21,39 +36,45 @@ TEST(RefreshTimer, EnablingAnEnabledTimerKeepsItsCountdown) {
     RefreshTimer timer;
     timer.setInterval(kLong);
     timer.setEnabled(true);
-    QTest::qWait(300);
+    ASSERT_TRUE(waitForCountdownToRun(timer));
     timer.setEnabled(true);
-    EXPECT_LE(timer.remainingMs(), static_cast<int>(kLong) - 250);
+    EXPECT_LE(timer.remainingMs(), static_cast<int>(kLong) - kRun);
 }
 
 TEST(RefreshTimer, SameIntervalKeepsTheCountdownANewOneRestartsIt) {
     RefreshTimer timer;
     timer.setInterval(kLong);
     timer.setEnabled(true);
-    QTest::qWait(300);
+    ASSERT_TRUE(waitForCountdownToRun(timer));
     timer.setInterval(kLong);
-    EXPECT_LE(timer.remainingMs(), static_cast<int>(kLong) - 250);
+    EXPECT_LE(timer.remainingMs(), static_cast<int>(kLong) - kRun);
+    QElapsedTimer since;
+    since.start();
     timer.setInterval(2 * kLong);
-    EXPECT_GT(timer.remainingMs(), static_cast<int>(2 * kLong) - 200);
+    expectFullCountdown(timer, 2 * kLong, since);
 }
 
 TEST(RefreshTimer, IntervalSetWhileDisabledIsOnlyStored) {
     RefreshTimer timer;
     timer.setInterval(kLong);
     EXPECT_FALSE(timer.isCounting());
+    QElapsedTimer since;
+    since.start();
     timer.setEnabled(true);
-    EXPECT_GT(timer.remainingMs(), static_cast<int>(kLong) - 200);
+    expectFullCountdown(timer, kLong, since);
 }
 
 TEST(RefreshTimer, DisablingStopsAndReEnablingStartsAFullCountdown) {
     RefreshTimer timer;
     timer.setInterval(kLong);
     timer.setEnabled(true);
-    QTest::qWait(300);
+    ASSERT_TRUE(waitForCountdownToRun(timer));
     timer.setEnabled(false);
     EXPECT_FALSE(timer.isCounting());
+    QElapsedTimer since;
+    since.start();
     timer.setEnabled(true);
-    EXPECT_GT(timer.remainingMs(), static_cast<int>(kLong) - 200);
+    expectFullCountdown(timer, kLong, since);
 }
 
 TEST(RefreshTimer, ZeroIntervalNeverTicks) {
@@ -71,7 +92,7 @@ TEST(RefreshTimer, TicksPeriodicallyWhileEnabled) {
     QSignalSpy ticks(&timer, &RefreshTimer::tick);
     timer.setInterval(20);
     timer.setEnabled(true);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return ticks.count() >= 3; }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ticks.count() >= 3; }, test::ScaledMs(5000)));
     timer.setEnabled(false);
     const auto count = ticks.count();
     QTest::qWait(100);

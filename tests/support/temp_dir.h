@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace plimo::test {
 
@@ -15,6 +16,8 @@ public:
 
     const std::filesystem::path& path() const { return m_path; }
     std::filesystem::path file(const std::string& name) const { return m_path / name; }
+    // The names of what the folder holds, sorted.
+    std::vector<std::string> entries() const;
 
 private:
     std::filesystem::path m_path;

@@ -1,6 +1,6 @@
-#include "app/dialogs.h"
 #include "fake_browser.h"
 #include "temp_dir.h"
+#include "ui/handler_guard.h"
 #include "ui/tfoptions.h"
 #include "ui/tform1.h"
 #include "update/maker_site.h"
@@ -25,9 +25,9 @@ namespace {
 class FirstActivation : public ::testing::Test {
 protected:
     FirstActivation() {
-        auto browser = std::make_unique<test::FakeBrowser>();
-        this->browser = browser.get();
-        form = std::make_unique<TForm1>(std::move(browser));
+        auto engine = std::make_unique<test::FakeBrowser>();
+        browser = engine.get();
+        form = std::make_unique<TForm1>(std::move(engine));
         options = std::make_unique<Tfoptions>(form.get());
         options->setConfigPath(folder.file("config.ini"));
         options->setAddressOpener([this](const std::string& address) { opened.push_back(address); });
@@ -117,7 +117,7 @@ TEST_F(FirstActivation, TheUpdateBoxIsCentredOnTheScreenAndOnlyOkOpensTheProduct
     QRect boxGeometry;
     // Waits, within the box's own event loop, until it is up, then answers it.
     std::function<void()> lookForTheBox;
-    std::function<void(QMessageBox&)> answer;
+    std::function<void(QMessageBox&)> answerTheBox;
     int looks = 0;
     lookForTheBox = [&] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
@@ -127,10 +127,10 @@ TEST_F(FirstActivation, TheUpdateBoxIsCentredOnTheScreenAndOnlyOkOpensTheProduct
             return;
         }
         boxGeometry = box->frameGeometry();
-        answer(*box);
+        answerTheBox(*box);
     };
     const auto answerWith = [&](std::function<void(QMessageBox&)> how) {
-        answer = std::move(how);
+        answerTheBox = std::move(how);
         looks = 0;
         QTimer::singleShot(0, form.get(), lookForTheBox);
     };

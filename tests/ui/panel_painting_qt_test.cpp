@@ -1,7 +1,8 @@
-#include "app/dialogs.h"
 #include "fake_browser.h"
+#include "stand_in_font.h"
 #include "statistics_page.h"
 #include "ui/colour_edit.h"
+#include "ui/dialogs.h"
 #include "ui/panel_widgets.h"
 #include "ui/tfoptions.h"
 #include "ui/tform1.h"
@@ -70,6 +71,8 @@ protected:
 };
 
 TEST_F(PanelPainting, TheWidestValuesAreDrawnWholeInASmallerSizeOfTheSameFont) {
+    if (!test::StandInFontInstalled())
+        GTEST_SKIP() << test::kNoStandInFont;
     form->show();
     browser->complete(StatisticsPage({"99,999,999", "88,888,888", "+9,999,999", "-8,888,888"}));
     ASSERT_EQ(form->Label1->text(), QStringLiteral("99,999,999"));

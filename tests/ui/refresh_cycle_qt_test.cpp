@@ -1,10 +1,10 @@
 #include "ansi_code_page.h"
-#include "app/dialogs.h"
 #include "fake_browser.h"
 #include "settings/colour_text.h"
 #include "statistics_page.h"
 #include "stats/display.h"
 #include "ui/ansi_qstring.h"
+#include "ui/dialogs.h"
 #include "ui/panel_widgets.h"
 #include "ui/tfoptions.h"
 #include "ui/tform1.h"
@@ -19,16 +19,14 @@
 namespace plimo {
 namespace {
 
-using test::FakeBrowser;
-using test::StatisticsPage;
-using test::StatisticsValues;
+using namespace test;
 
 class RefreshCycle : public ::testing::Test {
 protected:
     RefreshCycle() {
-        auto browser = std::make_unique<FakeBrowser>();
-        this->browser = browser.get();
-        form = std::make_unique<TForm1>(std::move(browser));
+        auto engine = std::make_unique<FakeBrowser>();
+        browser = engine.get();
+        form = std::make_unique<TForm1>(std::move(engine));
         options = std::make_unique<Tfoptions>(form.get());
         options->setAutostartWriter([](const std::string&, bool) {});
         options->setAddressOpener([this](const std::string& address) { opened.push_back(address); });

@@ -1,9 +1,11 @@
 #include "ui/ttray_icon.h"
 
+#include "time_scale.h"
 #include "ui/artwork.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QSignalSpy>
@@ -19,9 +21,9 @@
 namespace plimo {
 namespace {
 
-// Runs the event loop until the condition holds or a second has passed.
+// Runs the event loop until the condition holds or a second (longer in slow builds) has passed.
 bool waitFor(const std::function<bool()>& condition) {
-    QDeadlineTimer deadline(1000);
+    QDeadlineTimer deadline(test::ScaledMs(1000));
     while (!condition()) {
         if (deadline.hasExpired()) {
             return false;
@@ -60,17 +62,15 @@ TEST(TrayTip, KeepsAtMost127BytesWithoutSplittingACharacter) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.hint.toStdString());
-        const QString tip = trayTip(c.hint, true);
+        const QString tip = trayTip(c.hint);
         EXPECT_EQ(tip, c.tip);
         EXPECT_LE(tip.toUtf8().size(), 127);
         EXPECT_FALSE(tip.contains(QChar::ReplacementCharacter));
     }
 }
 
-TEST(TrayTip, IsEmptyForAnEmptyHintOrWhenHintsAreOff) {
-    EXPECT_EQ(trayTip(QString(), true), QString());
-    EXPECT_EQ(trayTip(QStringLiteral("Plimo"), false), QString());
-    EXPECT_EQ(trayTip(QString(), false), QString());
+TEST(TrayTip, IsEmptyForAnEmptyHint) {
+    EXPECT_EQ(trayTip(QString()), QString());
 }
 
 class TrayIconTest : public ::testing::Test {
@@ -96,20 +96,14 @@ protected:
 
 TEST_F(TrayIconTest, SendsTheTooltipAndTheIconToTheTray) {
     auto tray = makeTray(true);
-    tray->setIcon(programIcon());
+    tray->setIcon(programWindowIcon());
     tray->setHint(QStringLiteral("Plimo"));
     tray->setIconVisible(true);
     EXPECT_EQ(tray->systemTrayIcon().toolTip(), QStringLiteral("Plimo"));
     EXPECT_FALSE(tray->systemTrayIcon().icon().isNull());
 
-    tray->setShowHint(false);
-    EXPECT_EQ(tray->systemTrayIcon().toolTip(), QString());
-    tray->setShowHint(true);
-    EXPECT_EQ(tray->systemTrayIcon().toolTip(), QStringLiteral("Plimo"));
-
     tray->setHint(repeated(QStringLiteral("ж"), 80));
     EXPECT_EQ(tray->systemTrayIcon().toolTip(), repeated(QStringLiteral("ж"), 63));
-    EXPECT_EQ(tray->Hint(), repeated(QStringLiteral("ж"), 80)) << "the hint itself is kept whole";
 
     tray->setHint(QString());
     EXPECT_EQ(tray->systemTrayIcon().toolTip(), QString());
@@ -117,7 +111,7 @@ TEST_F(TrayIconTest, SendsTheTooltipAndTheIconToTheTray) {
 
 TEST_F(TrayIconTest, IconVisibleAddsAndRemovesTheIcon) {
     auto tray = makeTray(true);
-    tray->setIcon(programIcon());
+    tray->setIcon(programWindowIcon());
     EXPECT_FALSE(tray->IconVisible());
     EXPECT_TRUE(tray->AddIcon());
     EXPECT_TRUE(tray->IconVisible());
@@ -136,7 +130,8 @@ TEST_F(TrayIconTest, ALeftClickIsOneClickAndADoubleClickCountsOnce) {
     QSignalSpy clicks(tray.get(), &TTrayIcon::clicked);
     QStyleHints* hints = QGuiApplication::styleHints();
     const int interval = hints->mouseDoubleClickInterval();
-    hints->setMouseDoubleClickInterval(150);
+    // Long enough that the clicks below fall inside one double click however slowly the test runs.
+    hints->setMouseDoubleClickInterval(60000);
 
     clickTray(*tray, QSystemTrayIcon::Trigger);
     EXPECT_EQ(clicks.count(), 1);
@@ -151,7 +146,11 @@ TEST_F(TrayIconTest, ALeftClickIsOneClickAndADoubleClickCountsOnce) {
     clickTray(*tray, QSystemTrayIcon::MiddleClick);
     EXPECT_EQ(clicks.count(), 1);
 
-    QTest::qWait(200);
+    // Past a short interval since the last click.
+    hints->setMouseDoubleClickInterval(20);
+    QElapsedTimer sinceLastClick;
+    sinceLastClick.start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sinceLastClick.elapsed() > 20; }, test::ScaledMs(5000)));
     clickTray(*tray, QSystemTrayIcon::Trigger);
     EXPECT_EQ(clicks.count(), 2) << "a later click counts again";
     hints->setMouseDoubleClickInterval(interval);
@@ -191,7 +190,7 @@ TEST_F(TrayIconTest, WithoutANotificationAreaHidingMinimisesSoTheWindowIsNeverLo
 
 TEST_F(TrayIconTest, MinimisingTheWindowHidesItIntoTheTray) {
     auto tray = makeTray(true);
-    tray->setIcon(programIcon());
+    tray->setIcon(programWindowIcon());
     tray->setMinimizeToTray(true);
     window.show();
     window.showMinimized();
@@ -227,13 +226,8 @@ TEST_F(TrayIconTest, TheMenuBelongsToTheTrayAndIsForgottenWhenDeleted) {
     EXPECT_EQ(tray->PopupMenu(), menu.get());
     EXPECT_EQ(tray->systemTrayIcon().contextMenu(), menu.get());
 
-    tray->ShowMenuAtCursor();
-    EXPECT_TRUE(menu->isVisible());
-    menu->hide();
-
     menu.reset();
     EXPECT_EQ(tray->PopupMenu(), nullptr);
-    tray->ShowMenuAtCursor();  // nothing to open, and no dangling menu
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
-#include "app/dialogs.h"
+#include "ui/dialogs.h"
 
+#include "settings/settings_keys.h"
 #include "ui/ansi_qstring.h"
 
 #include <QApplication>
@@ -72,7 +73,9 @@ void ShowErrorBox(const std::string& ansiMessage) {
 }
 
 void ShowSaveFailedBox() {
-    run(QMessageBox::NoIcon, QStringLiteral("Plimo"), QStringLiteral("Невозможно сохранить настройки в config.ini!"),
+    run(QMessageBox::NoIcon, QStringLiteral("Plimo"),
+        QStringLiteral("Невозможно сохранить настройки в ") +
+            QLatin1StringView(kSettingsFileName.data(), kSettingsFileName.size()) + u'!',
         QMessageBox::Ok, QMessageBox::Ok, Placement::ScreenCentre);
 }
 

@@ -3,7 +3,6 @@
 #include <QMessageBox>
 #include <QString>
 
-#include <exception>
 #include <functional>
 #include <string>
 
@@ -28,18 +27,5 @@ void ShowSaveFailedBox();
 
 // The update question with "OK" (default) and "Cancel"; true when the user chose OK.
 bool AskToUpdate();
-
-// Runs one event handler; an exception it raises ends it and is shown in the standard error box, so that none
-// reaches Qt's event loop.
-template <typename Handler>
-void Guarded(Handler&& handler) noexcept {
-    try {
-        std::forward<Handler>(handler)();
-    } catch (const std::exception& error) {
-        ShowErrorBox(error.what());
-    } catch (...) {
-        ShowErrorBox("Unknown error");
-    }
-}
 
 }  // namespace plimo
