@@ -6,6 +6,11 @@ with ImageMagick's import, mouse input with xdotool.
 
     desktop_test.py --plimo PATH --server PATH --maker-host HOST TEST_NAME
 
+With --wine LOADER --wine-prefix DIR the same tests run plimo.exe under Wine, in the prefix that
+--make-prefix creates afresh (and --remove-prefix removes) once per run. Under Wine the program's windows
+belong to a process that the loader starts, so they are found by their class; the tray icon's window belongs
+to Wine's explorer.exe.
+
 Exit status 77 means a needed tool is missing (the test is skipped). Every process a test starts is stopped by
 its pid when the test ends; nothing is stopped by name."""
 
@@ -24,6 +29,7 @@ import urllib.parse
 
 SKIPPED = 77
 TIME_LIMIT = 50  # seconds; CTest stops a test at 60, and the clean-up must run before that
+WINE_TIME_LIMIT = 80  # Wine starts its own services first; CTest stops these tests at 90
 TOOLS = ["Xvfb", "openbox", "trayer", "xdotool", "xprop", "xwininfo", "import"]
 SCREEN_WIDTH, SCREEN_HEIGHT = 1024, 768
 PANEL_WIDTH, PANEL_HEIGHT = 222, 77
@@ -55,6 +61,48 @@ VIEWS_POINT = (78, 34)
 
 OPTIONS = None  # the command line, once parsed
 FOLDERS = []  # temporary folders of the tests that ran
+
+
+def wine_environment():
+    # No prompts to install Wine's .NET or browser engine: the program needs neither.
+    return {"WINEPREFIX": OPTIONS.wine_prefix, "WINEARCH": "win64", "WINEDEBUG": "-all",
+            "WINEDLLOVERRIDES": "mscoree,mshtml="}
+
+
+def wineserver():
+    beside = os.path.join(os.path.dirname(OPTIONS.wine), "wineserver")
+    return beside if os.access(beside, os.X_OK) else shutil.which("wineserver")
+
+
+def stop_wine(env):
+    """Ends the prefix's Wine server and the Windows processes in it, and waits until they are gone."""
+    for flag in ("-k", "-w"):
+        try:
+            subprocess.run([wineserver(), flag], env=env, stdin=subprocess.DEVNULL, capture_output=True, timeout=15)
+        except subprocess.TimeoutExpired:
+            pass
+
+
+def make_prefix():
+    """A fresh prefix for this run's tests, made without a display."""
+    shutil.rmtree(OPTIONS.wine_prefix, ignore_errors=True)
+    os.makedirs(OPTIONS.wine_prefix)
+    env = {key: value for key, value in os.environ.items() if key not in ("DISPLAY", "WAYLAND_DISPLAY")}
+    env.update(wine_environment())
+    started = time.monotonic()
+    result = subprocess.run([OPTIONS.wine, "wineboot.exe", "--init"], env=env, stdin=subprocess.DEVNULL,
+                            capture_output=True, timeout=240)
+    stop_wine(env)
+    if result.returncode != 0:
+        print(result.stdout.decode("utf-8", "replace")[-4000:], result.stderr.decode("utf-8", "replace")[-4000:])
+        return 1
+    print(f"Wine prefix {OPTIONS.wine_prefix} made in {time.monotonic() - started:.1f} s")
+    return 0
+
+
+def windows_path(path):
+    """The path a Windows program under Wine sees for a Unix path: drive Z: is the root."""
+    return "Z:" + path.replace("/", "\\")
 
 
 def wait_for(what, predicate, timeout, interval=0.05):
@@ -137,7 +185,9 @@ class Desktop:
             env[name] = path
         # A bus address that leads nowhere: Qt then uses the XEmbed tray, and nothing starts a bus of its own.
         env["DBUS_SESSION_BUS_ADDRESS"] = "unix:path=" + os.path.join(self.folder, "no-bus")
-        env["LC_ALL"] = "C.UTF-8"
+        env["LC_ALL"] = OPTIONS.locale
+        if OPTIONS.wine:
+            env.update(wine_environment())
         return env
 
     def _start_x_server(self):
@@ -175,6 +225,9 @@ class Desktop:
         return self._start(name, command, env)
 
     def close(self):
+        if OPTIONS.wine:
+            # The prefix's server and every Windows process in it were started by this test, under its display.
+            stop_wine(self.env)
         for process in reversed(self.processes):
             if process.poll() is None:
                 process.terminate()
@@ -191,6 +244,10 @@ class Desktop:
 
     def windows_of(self, pid):
         return [int(w) for w in self.x("xdotool", "search", "--onlyvisible", "--pid", str(pid)).split()]
+
+    def windows_of_class(self, name):
+        pattern = "^" + name.replace(".", "\\.") + "$"
+        return [int(w) for w in self.x("xdotool", "search", "--onlyvisible", "--classname", pattern).split()]
 
     def geometry(self, window):
         fields = {}
@@ -230,9 +287,12 @@ class Program:
 
     def __init__(self, desktop, folder, config=None, server=None):
         self.desktop = desktop
-        self.folder = os.path.join(folder, "program")
+        # Under Wine in the Russian code page, a folder name with a blank and Cyrillic letters, as a Windows user's
+        # may well be.
+        russian = OPTIONS.wine and OPTIONS.locale.startswith("ru_")
+        self.folder = os.path.join(folder, "Мой Plimo" if russian else "program")
         os.makedirs(self.folder)
-        self.executable = os.path.join(self.folder, "plimo")
+        self.executable = os.path.join(self.folder, "plimo.exe" if OPTIONS.wine else "plimo")
         shutil.copy2(OPTIONS.plimo, self.executable)
         self.config_path = os.path.join(self.folder, "config.ini")
         if config is not None:
@@ -249,7 +309,8 @@ class Program:
 
         env = dict(desktop.env)
         env["PATH"] = handler_folder + os.pathsep + env.get("PATH", "/usr/bin:/bin")
-        env["QT_QPA_PLATFORM"] = "xcb"
+        if not OPTIONS.wine:
+            env["QT_QPA_PLATFORM"] = "xcb"
         if server is not None:
             # Anything not for the local server (the update check's host, the real service) goes to the local
             # server as a proxy: no test traffic leaves the machine.
@@ -257,23 +318,36 @@ class Program:
             env["no_proxy"] = "127.0.0.1,localhost"
         self.env = env
         self.started = time.monotonic()
-        self.process = desktop.start("plimo", [self.executable], env)
+        self.process = desktop.start("plimo", self.command(), env)
         self.pid = self.process.pid
 
-    def panel(self, timeout=15):
+    def command(self):
+        return [OPTIONS.wine, self.executable] if OPTIONS.wine else [self.executable]
+
+    def windows(self):
+        """The program's visible windows (under Wine, those of any process running plimo.exe)."""
+        if OPTIONS.wine:
+            return self.desktop.windows_of_class("plimo.exe")
+        return self.desktop.windows_of(self.pid)
+
+    def panels(self):
+        found = []
+        for window in self.windows():
+            geometry = self.desktop.geometry(window)
+            if geometry and geometry["width"] == PANEL_WIDTH and self.desktop.title(window) == "Plimo":
+                found.append(window)
+        return found
+
+    def panel(self, timeout=None):
         """The panel's window once it is on screen."""
-        def find():
-            for window in self.desktop.windows_of(self.pid):
-                geometry = self.desktop.geometry(window)
-                if geometry and geometry["width"] == PANEL_WIDTH and self.desktop.title(window) == "Plimo":
-                    return window
-            return None
-        return wait_for("the panel on screen", find, timeout)
+        return wait_for("the panel on screen", lambda: (self.panels() or [None])[0],
+                        timeout or (30 if OPTIONS.wine else 15))
 
     def tray_icon(self, timeout=15):
         """The icon's window once the notification area has docked it."""
         def find():
-            for window in self.desktop.windows_of(self.pid):
+            owned = self.desktop.windows_of_class("explorer.exe") if OPTIONS.wine else self.windows()
+            for window in owned:
                 geometry = self.desktop.geometry(window)
                 if geometry and geometry["width"] <= 32 and geometry["height"] <= 32 and geometry["mapped"]:
                     return window
@@ -282,15 +356,20 @@ class Program:
 
     def click_tray_icon(self, button=1):
         geometry = self.desktop.geometry(self.tray_icon())
-        self.desktop.click(geometry["x"] + geometry["width"] // 2, geometry["y"] + geometry["height"] // 2, button)
+        x, y = geometry["x"] + geometry["width"] // 2, geometry["y"] + geometry["height"] // 2
+        if OPTIONS.wine:
+            # Wine's tray takes a press only where it has seen the pointer arrive: move onto the icon first.
+            self.desktop.x("xdotool", "mousemove", str(x - 1), str(y - 1), "sleep", "0.3", "mousemove", str(x), str(y),
+                           "sleep", "0.3")
+        self.desktop.click(x, y, button)
 
     def choose_from_tray_menu(self, entry):
         """Right-clicks the icon and clicks entry 0 ("Настройки") or 1 ("Выход") of the menu that opens."""
-        before = set(self.desktop.windows_of(self.pid))
+        before = set(self.windows())
         self.click_tray_icon(button=3)
 
         def menu():
-            for window in set(self.desktop.windows_of(self.pid)) - before:
+            for window in set(self.windows()) - before:
                 geometry = self.desktop.geometry(window)
                 if geometry and geometry["mapped"] and geometry["height"] > 30:
                     return geometry
@@ -307,11 +386,39 @@ class Program:
         except FileNotFoundError:
             return []
 
+    def settings_window(self, timeout=10):
+        return wait_for("the settings window",
+                        lambda: [w for w in self.windows() if self.desktop.title(w) == "Настройки"], timeout)[0]
+
+    def end(self, signal_number):
+        """Asks the program to end: with the signal; under Wine, where Unix signals do not reach a Windows
+        program, by closing the panel with Alt+F4, the way its user would."""
+        if not OPTIONS.wine:
+            self.process.send_signal(signal_number)
+            return
+        panel = self.panel()
+        self.desktop.x("xdotool", "windowactivate", "--sync", str(panel))
+        self.desktop.x("xdotool", "key", "--clearmodifiers", "alt+F4")
+
     def wait_exit(self, timeout=15):
         try:
             return self.process.wait(timeout=timeout)
         except subprocess.TimeoutExpired:
             raise AssertionError(f"plimo still runs {timeout} s after it was asked to end")
+
+    def run_value(self):
+        """The Run key's "Plimo" value under Wine (the machine's key, else the user's), or None."""
+        for root in ("HKLM", "HKCU"):
+            key = root + r"\Software\Microsoft\Windows\CurrentVersion\Run"
+            result = subprocess.run([OPTIONS.wine, "reg", "query", key, "/v", "Plimo"], env=self.env,
+                                    stdin=subprocess.DEVNULL, capture_output=True, timeout=30)
+            # reg writes to a pipe in the OEM code page.
+            oem = "cp866" if OPTIONS.locale.startswith("ru_") else "cp437"
+            for line in result.stdout.decode(oem, "replace").splitlines():
+                name, _, rest = line.strip().partition(" ")
+                if name.lower() == "plimo" and "REG_SZ" in rest:
+                    return rest.split("REG_SZ", 1)[1].strip()
+        return None
 
     def settings(self):
         """The [OPTIONS] keys of config.ini as a list of (key, value), in file order."""
@@ -452,7 +559,7 @@ class DesktopTest(unittest.TestCase):
         # The update check asked the maker's server (through the local server as proxy), and nothing broke.
         self.assertTrue(any(target.endswith("/soft/plimover.txt") for _, target, _ in server.requests()))
 
-        program.process.send_signal(signal.SIGTERM)
+        program.end(signal.SIGTERM)
         self.assertEqual(program.wait_exit(), 0)
         self.assert_saved(program, **{"cx": str(DEFAULT_PLACE[0]), "cy": str(DEFAULT_PLACE[1]), "blend": "193",
                                       "up": "0", "pass": "secret", "sitehttp": "http://example.com"})
@@ -468,7 +575,7 @@ class DesktopTest(unittest.TestCase):
         self.assertEqual((geometry["x"], geometry["y"]), (100, 200))
         self.assert_values_drawn(image, (0, 0, 128), RED_NAME, GREEN_NAME, DOWN_ARROW, UP_ARROW)
 
-        program.process.send_signal(signal.SIGHUP)
+        program.end(signal.SIGHUP)
         self.assertEqual(program.wait_exit(), 0)
         self.assert_saved(program, cx="100", cy="200", color="clNavy", up="4")
 
@@ -532,15 +639,14 @@ class DesktopTest(unittest.TestCase):
         wait_for("the panel shown", mapped, 5)
 
         program.choose_from_tray_menu(0)
-        settings = wait_for("the settings window", lambda: [w for w in self.desktop.windows_of(program.pid)
-                                                           if self.desktop.title(w) == "Настройки"], 10)[0]
+        settings = program.settings_window()
         self.assertTrue(self.desktop.geometry(settings)["mapped"])
         self.assertTrue(mapped())
         # A dialog of the panel's: no taskbar button of its own.
         self.assertIn("_NET_WM_WINDOW_TYPE_DIALOG", self.desktop.property(settings, "_NET_WM_WINDOW_TYPE"))
         self.assertIn(hex(panel), self.desktop.property(settings, "WM_TRANSIENT_FOR"))
 
-        program.process.send_signal(signal.SIGINT)
+        program.end(signal.SIGINT)
         self.assertEqual(program.wait_exit(), 0)
         self.assert_saved(program, cx=str(DEFAULT_PLACE[0]), cy=str(DEFAULT_PLACE[1]))
 
@@ -553,15 +659,18 @@ class DesktopTest(unittest.TestCase):
         program.click_tray_icon()
         wait_for("the panel hidden", lambda: not self.desktop.geometry(panel)["mapped"], 5)
 
-        second = self.desktop.start("plimo-second", [program.executable], program.env)
+        second = self.desktop.start("plimo-second", program.command(), program.env)
         try:
             self.assertEqual(second.wait(timeout=15), 0)
         except subprocess.TimeoutExpired:
             raise AssertionError("the second start still runs")
         wait_for("the running panel shown again", lambda: self.desktop.geometry(panel)["mapped"], 5)
-        self.assertEqual(self.desktop.windows_of(second.pid), [])
+        if OPTIONS.wine:
+            self.assertEqual(program.panels(), [panel])
+        else:
+            self.assertEqual(self.desktop.windows_of(second.pid), [])
 
-        program.process.send_signal(signal.SIGTERM)
+        program.end(signal.SIGTERM)
         self.assertEqual(program.wait_exit(), 0)
         self.assert_saved(program, cx=str(DEFAULT_PLACE[0]), cy=str(DEFAULT_PLACE[1]))
 
@@ -577,8 +686,7 @@ class DesktopTest(unittest.TestCase):
         program = Program(self.desktop, self.folder, None, server)
         try:
             program.panel()
-            settings = wait_for("the settings window", lambda: [w for w in self.desktop.windows_of(program.pid)
-                                                               if self.desktop.title(w) == "Настройки"], 15)[0]
+            settings = program.settings_window(15)
             geometry = self.desktop.geometry(settings)
             self.assertTrue(geometry["mapped"])
             # Centred on the screen the first time it is shown.
@@ -588,11 +696,14 @@ class DesktopTest(unittest.TestCase):
                             "&catid=52:lan-internet&Itemid=80")
             wait_for("the product page handed to the desktop", program.opened, 10)
             self.assertEqual(program.opened(), [product_page])
-            if os.access(os.path.dirname(autostart_entry), os.W_OK):
+            if OPTIONS.wine:
+                wait_for("the Run value", program.run_value, 10)
+                self.assertEqual(program.run_value().strip('"'), windows_path(program.executable))
+            elif os.access(os.path.dirname(autostart_entry), os.W_OK):
                 with open(autostart_entry, encoding="utf-8") as file:
                     self.assertIn(f'Exec="{program.executable}"', file.read())
 
-            program.process.send_signal(signal.SIGTERM)
+            program.end(signal.SIGTERM)
             self.assertEqual(program.wait_exit(), 0)
             self.assert_saved(program, autostart="1", up="2", blend="193", color="clBlack",
                               lindx="https://www.liveinternet.ru/stat/example.com/index.html",
@@ -607,25 +718,54 @@ class DesktopTest(unittest.TestCase):
                     file.write(entry_before)
 
 
+def locale_exists(name):
+    wanted = name.lower().replace("utf-8", "utf8")
+    listed = subprocess.run(["locale", "-a"], capture_output=True, timeout=15).stdout.decode("utf-8", "replace")
+    return wanted in (line.strip().lower() for line in listed.splitlines())
+
+
 def main():
     global OPTIONS
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--plimo", required=True)
-    parser.add_argument("--server", required=True)
-    parser.add_argument("--maker-host", required=True)
-    parser.add_argument("test", help="name of a test_ method without the prefix")
+    parser.add_argument("--plimo")
+    parser.add_argument("--server")
+    parser.add_argument("--maker-host")
+    parser.add_argument("--locale", default="C.UTF-8", help="LC_ALL of the session (under Wine: its code page)")
+    parser.add_argument("--wine", help="Wine's loader: run plimo.exe under it")
+    parser.add_argument("--wine-prefix", help="the Wine prefix of this run")
+    parser.add_argument("--make-prefix", action="store_true", help="make the Wine prefix afresh and end")
+    parser.add_argument("--remove-prefix", action="store_true", help="remove the Wine prefix and end")
+    parser.add_argument("test", nargs="?", help="name of a test_ method without the prefix")
     OPTIONS = parser.parse_args()
+    if OPTIONS.wine and not OPTIONS.wine_prefix:
+        parser.error("--wine takes --wine-prefix")
+    if OPTIONS.remove_prefix:
+        shutil.rmtree(OPTIONS.wine_prefix, ignore_errors=True)
+        return 0
+    if OPTIONS.make_prefix:
+        return make_prefix()
+    if not (OPTIONS.plimo and OPTIONS.server and OPTIONS.maker_host and OPTIONS.test):
+        parser.error("a test takes --plimo, --server, --maker-host and its name")
     missing = [tool for tool in TOOLS if shutil.which(tool) is None]
+    if OPTIONS.wine and not (os.access(OPTIONS.wine, os.X_OK) and wineserver()):
+        missing.append("wine")
     if missing:
         print(f"skipped: missing {', '.join(missing)} (tools/setup installs them)")
         return SKIPPED
+    if OPTIONS.locale not in ("C.UTF-8", "C") and not locale_exists(OPTIONS.locale):
+        print(f"skipped: the locale {OPTIONS.locale} is not generated (tools/wincheck makes it)")
+        return SKIPPED
+    if OPTIONS.wine and not os.path.isdir(os.path.join(OPTIONS.wine_prefix, "drive_c")):
+        print(f"the Wine prefix {OPTIONS.wine_prefix} is missing: --make-prefix makes it")
+        return 1
+    time_limit = WINE_TIME_LIMIT if OPTIONS.wine else TIME_LIMIT
     def give_up(signal_number, _frame):
         # Raised inside the test, so that its clean-up still stops every process it started.
         raise TimeoutError(f"stopped by signal {signal.Signals(signal_number).name}" if signal_number != signal.SIGALRM
-                           else f"the test took longer than {TIME_LIMIT} s")
+                           else f"the test took longer than {time_limit} s")
     signal.signal(signal.SIGALRM, give_up)
     signal.signal(signal.SIGTERM, give_up)
-    signal.alarm(TIME_LIMIT)
+    signal.alarm(time_limit)
     suite = unittest.TestSuite([DesktopTest("test_" + OPTIONS.test)])
     result = unittest.TextTestRunner(verbosity=2, stream=sys.stdout).run(suite)
     signal.alarm(0)
