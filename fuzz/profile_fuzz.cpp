@@ -97,11 +97,20 @@ bool IsValidWrite(const Write& write) {
            write.key.front() != '[' && !HasLineBreak(write.value);
 }
 
-// A value that a read gives back unchanged: no blanks to drop, no quotes to strip, not too long.
-bool ReadsBackUnchanged(std::string_view value) {
+// What the line holds for a value: one the reader would change (blanks at its ends, or a matching pair of quotes
+// around it) goes inside one more pair of double quotes.
+std::string StoredForm(std::string_view value) {
     const bool quoted =
         value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front();
-    return value.size() <= kMaxValueLength && Trimmed(value) == value && !quoted;
+    if (quoted || Trimmed(value) != value) {
+        return "\"" + std::string(value) + "\"";
+    }
+    return std::string(value);
+}
+
+// Every written value reads back as it was written, but for the 2047-character cut.
+bool ReadsBackUnchanged(std::string_view value) {
+    return value.size() <= kMaxValueLength;
 }
 
 std::size_t TextStart(std::string_view text) {
@@ -171,15 +180,16 @@ std::string Describe(const Write& write, std::string_view before, std::string_vi
 // value before[B, B + D) lies on one line behind "key =" (and blanks). Within the bounds that the common prefix and
 // suffix set for B, the parts in front of and behind the value agree by construction.
 bool IsReplacementIn(std::string_view before, std::string_view after, const Write& write) {
-    if (after.size() > before.size() + write.value.size()) {
+    const std::string stored = StoredForm(write.value);
+    if (after.size() > before.size() + stored.size()) {
         return false;
     }
-    const std::size_t oldLength = before.size() + write.value.size() - after.size();
+    const std::size_t oldLength = before.size() + stored.size() - after.size();
     const std::size_t prefix = CommonPrefix(before, after);
     const std::size_t suffix = CommonSuffix(before, after);
     const std::size_t lowest = before.size() - oldLength > suffix ? before.size() - oldLength - suffix : 0;
     for (std::size_t begin = lowest; begin <= prefix && begin + oldLength <= before.size(); ++begin) {
-        if (after.substr(begin, write.value.size()) != write.value ||
+        if (after.substr(begin, stored.size()) != stored ||
             before.substr(begin, oldLength).find('\n') != std::string_view::npos) {
             continue;
         }
@@ -206,7 +216,7 @@ bool IsInsertionIn(std::string_view before, std::string_view after, const Write&
     if (newSection) {
         lines.append("[").append(write.section).append("]").append(lineEnd);
     }
-    lines.append(write.key).append("=").append(write.value).append(lineEnd);
+    lines.append(write.key).append("=").append(StoredForm(write.value)).append(lineEnd);
     const std::size_t prefix = CommonPrefix(before, after);
     const std::size_t suffix = CommonSuffix(before, after);
     const std::size_t first = newSection ? before.size() : (before.size() > suffix ? before.size() - suffix : 0);

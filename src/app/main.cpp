@@ -6,6 +6,7 @@
 #include "platform/display_platform.h"
 #include "platform/module_path.h"
 #include "ui/artwork.h"
+#include "ui/startup_marks.h"
 #include "ui/tfoptions.h"
 #include "ui/tform1.h"
 
@@ -17,6 +18,7 @@
 #include <memory>
 
 int main(int argc, char** argv) {
+    plimo::StartupMark("main");
     const std::string platform =
         plimo::ChooseQtPlatform(std::getenv("QT_QPA_PLATFORM"), std::getenv("XDG_SESSION_TYPE"),
                                 std::getenv("WAYLAND_DISPLAY"), std::getenv("DISPLAY"));
@@ -25,6 +27,7 @@ int main(int argc, char** argv) {
     }
 
     QApplication app(argc, argv);
+    plimo::StartupMark("application object made");
     QApplication::setApplicationName(QStringLiteral("Plimo"));
     // A second start from the same folder shows the running panel instead of a second one writing its settings.
     plimo::SingleInstance instance(QString::fromStdU16String(plimo::ModuleDirectory().u16string()));
@@ -34,15 +37,17 @@ int main(int argc, char** argv) {
     // Qt's own texts (edit menus, the colour picker) in Russian like all of ours.
     plimo::InstallQtRussian(app, QCoreApplication::applicationDirPath());
     // No display name: Qt would append it to every window title ("Настройки — Plimo", "Confirm — Plimo").
-    QApplication::setWindowIcon(plimo::programIcon());
+    QApplication::setWindowIcon(plimo::programWindowIcon());
     // The panel hidden in the tray and the settings window closed is no reason to end; only the panel's close is.
     QApplication::setQuitOnLastWindowClosed(false);
     QNetworkProxyFactory::setUseSystemConfiguration(true);
 
     auto form1 = std::make_unique<plimo::TForm1>(std::make_unique<plimo::NetworkBrowser>());
     form1->FormCreate();
+    plimo::StartupMark("panel made");
     auto foptions = std::make_unique<plimo::Tfoptions>(form1.get());
     form1->setOptionsWindow(foptions.get());
+    plimo::StartupMark("settings window made");
     QObject::connect(form1.get(), &plimo::TForm1::closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
 
     // A log-off saves the settings when it is asked for, and the panel stays: the user may cancel the log-off. It
@@ -55,6 +60,7 @@ int main(int argc, char** argv) {
                      [&form1] { form1->showForAnotherStart(); });
 
     form1->show();
+    plimo::StartupMark("panel shown");
     const int status = QApplication::exec();
     foptions.reset();
     form1.reset();

@@ -7,7 +7,10 @@
 #include <QNetworkProxyFactory>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QThreadPool>
 
+#include <algorithm>
+#include <mutex>
 #include <utility>
 
 namespace plimo {
@@ -19,12 +22,6 @@ constexpr char kUserAgent[] = "Mozilla/5.0 (compatible; Plimo)";
 constexpr char kAccept[] = "text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8";
 // Bounds what Qt keeps for us between reads, so an oversized answer is never held whole.
 constexpr qint64 kReadBufferBytes = 1024 * 1024;
-
-// Proxies as the system's settings say, asked per request, without touching Qt's process-wide factory.
-class SystemProxyFactory : public QNetworkProxyFactory {
-public:
-    QList<QNetworkProxy> queryProxy(const QNetworkProxyQuery& query) override { return systemProxyForQuery(query); }
-};
 
 QString durationText(std::chrono::milliseconds duration) {
     const auto ms = duration.count();
@@ -49,6 +46,28 @@ QByteArray errorPage(const QString& address, const QString& problem) {
     return page.toUtf8();
 }
 
+// The statistics service takes the password: like a browser with the service on its HSTS preload list, never
+// ask it anything over plain http, whatever an old config.ini or a redirection says.
+QUrl upgradedForService(QUrl url) {
+    const QString host = url.host().toLower();
+    if (url.scheme().compare(u"http", Qt::CaseInsensitive) == 0 &&
+        (host == u"liveinternet.ru" || host.endsWith(u".liveinternet.ru"))) {
+        url.setScheme(QStringLiteral("https"));
+        if (url.port() == 80)
+            url.setPort(-1);
+    }
+    return url;
+}
+
+// Same scheme, host and port: where a browser may send a form's body again.
+bool isSameOrigin(const QUrl& a, const QUrl& b) {
+    const auto port = [](const QUrl& url) {
+        return url.port(url.scheme().compare(u"https", Qt::CaseInsensitive) == 0 ? 443 : 80);
+    };
+    return a.scheme().compare(b.scheme(), Qt::CaseInsensitive) == 0 &&
+           a.host().compare(b.host(), Qt::CaseInsensitive) == 0 && port(a) == port(b);
+}
+
 // What a browser makes of a typed address: without a scheme it is a web address; only http and https are
 // fetched (a file: or other scheme would hand local data to the caller as a page).
 std::optional<QUrl> webAddress(const QString& text, QString& problem) {
@@ -67,7 +86,7 @@ std::optional<QUrl> webAddress(const QString& text, QString& problem) {
         problem = QStringLiteral("Only http and https addresses can be opened.");
         return std::nullopt;
     }
-    return url;
+    return upgradedForService(url);
 }
 
 // The target of a redirection that a browser follows, resolved against the address that answered.
@@ -77,7 +96,7 @@ std::optional<QUrl> redirectTarget(QNetworkReply* reply, int status) {
     const QByteArray location = reply->rawHeader("Location").trimmed();
     if (location.isEmpty())
         return std::nullopt;  // nowhere to go: the answer itself is the page
-    return reply->url().resolved(QUrl(QString::fromUtf8(location), QUrl::TolerantMode));
+    return upgradedForService(reply->url().resolved(QUrl(QString::fromUtf8(location), QUrl::TolerantMode)));
 }
 
 // True when the failure only reflects the HTTP status of an answer that has a body of its own (404, 500 ...):
@@ -123,13 +142,58 @@ QString describe(QNetworkReply* reply) {
 
 }  // namespace
 
+// The engine as a lookup still running may find it: nobody once the engine is gone.
+struct NetworkBrowser::LookupGuard {
+    std::mutex mutex;
+    NetworkBrowser* browser = nullptr;
+};
+
+// Proxies as the system's settings say, without touching Qt's process-wide factory. Qt asks on the UI thread as
+// it sends a request; the engine has looked the answer up beforehand, off that thread, and leaves it here.
+class NetworkBrowser::PreparedProxyFactory : public QNetworkProxyFactory {
+public:
+    explicit PreparedProxyFactory(ProxyLookup lookup) : m_lookup(std::move(lookup)) {}
+
+    ProxyLookup lookup() const {
+        std::lock_guard lock(m_mutex);
+        return m_lookup;
+    }
+    void setLookup(ProxyLookup lookup) {
+        std::lock_guard lock(m_mutex);
+        m_lookup = std::move(lookup);
+    }
+    void prepare(const QUrl& url, QList<QNetworkProxy> proxies) {
+        std::lock_guard lock(m_mutex);
+        m_url = url;
+        m_proxies = std::move(proxies);
+    }
+
+    QList<QNetworkProxy> queryProxy(const QNetworkProxyQuery& query) override {
+        std::unique_lock lock(m_mutex);
+        if (m_url.isValid() && query.url() == m_url)
+            return m_proxies;
+        const ProxyLookup lookup = m_lookup;
+        lock.unlock();
+        return lookup(query);  // not prepared: still the system's answer
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    ProxyLookup m_lookup;
+    QUrl m_url;
+    QList<QNetworkProxy> m_proxies;
+};
+
 NetworkBrowser::NetworkBrowser(QObject* parent) : NetworkBrowser(nullptr, Limits{}, parent) {}
 
 NetworkBrowser::NetworkBrowser(QNetworkAccessManager* manager, Limits limits, QObject* parent)
-    : BrowserEngine(parent), m_manager(manager), m_limits(limits) {
+    : BrowserEngine(parent), m_manager(manager), m_lookupGuard(std::make_shared<LookupGuard>()), m_limits(limits) {
+    m_lookupGuard->browser = this;
     if (!m_manager) {
         m_manager = new QNetworkAccessManager(this);
-        m_manager->setProxyFactory(new SystemProxyFactory);
+        m_proxyFactory = new PreparedProxyFactory(
+            [](const QNetworkProxyQuery& query) { return QNetworkProxyFactory::systemProxyForQuery(query); });
+        m_manager->setProxyFactory(m_proxyFactory);
         m_manager->setCookieJar(new QNetworkCookieJar(m_manager));
         m_manager->setStrictTransportSecurityEnabled(true);
     }
@@ -138,7 +202,16 @@ NetworkBrowser::NetworkBrowser(QNetworkAccessManager* manager, Limits limits, QO
 }
 
 NetworkBrowser::~NetworkBrowser() {
+    {
+        std::lock_guard lock(m_lookupGuard->mutex);
+        m_lookupGuard->browser = nullptr;
+    }
     cancelCurrent();
+}
+
+void NetworkBrowser::setProxyLookup(ProxyLookup lookup) {
+    if (m_proxyFactory)
+        m_proxyFactory->setLookup(std::move(lookup));
 }
 
 void NetworkBrowser::navigate(const QString& address, const QByteArray& postBody) {
@@ -162,6 +235,50 @@ void NetworkBrowser::navigate(const QString& address, const QByteArray& postBody
 void NetworkBrowser::startRequest(const QUrl& url) {
     m_url = url;
     m_received.clear();
+    ++m_request;
+    // Counted from when the event loop gets to the request, as nothing is looked up or sent before: a UI thread
+    // held up in the meantime (the first activation waits for the update check) is no silence of the server. The
+    // proxy lookup counts, so a stuck one ends in the error page too.
+    QMetaObject::invokeMethod(
+        this,
+        [this, request = m_request] {
+            if (request == m_request)
+                m_stallTimer.start(m_limits.stallTimeout);
+        },
+        Qt::QueuedConnection);
+    if (m_proxyFactory)
+        lookUpProxies(url);
+    else
+        sendRequest(url);
+}
+
+void NetworkBrowser::lookUpProxies(const QUrl& url) {
+    const quint64 request = m_request;
+    QThreadPool::globalInstance()->start([guard = m_lookupGuard, lookup = m_proxyFactory->lookup(), url, request] {
+        QList<QNetworkProxy> proxies;
+        try {
+            proxies = lookup(QNetworkProxyQuery(url));
+        } catch (...) {
+            proxies = {QNetworkProxy(QNetworkProxy::NoProxy)};
+        }
+        std::lock_guard lock(guard->mutex);
+        NetworkBrowser* browser = guard->browser;
+        if (!browser)
+            return;
+        // Queued to the engine's thread; Qt drops it should the engine be destroyed before it runs.
+        QMetaObject::invokeMethod(
+            browser,
+            [browser, url, request, proxies = std::move(proxies)]() mutable {
+                if (request != browser->m_request)
+                    return;  // cancelled or replaced meanwhile
+                browser->m_proxyFactory->prepare(url, std::move(proxies));
+                browser->sendRequest(url);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void NetworkBrowser::sendRequest(const QUrl& url) {
     QNetworkRequest request(url);
     if (m_post)
         request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/x-www-form-urlencoded"));
@@ -180,7 +297,6 @@ void NetworkBrowser::startRequest(const QUrl& url) {
     connect(reply, &QNetworkReply::uploadProgress, this, progress);
     connect(reply, &QNetworkReply::downloadProgress, this, progress);
     connect(reply, &QNetworkReply::metaDataChanged, this, progress);
-    m_stallTimer.start(m_limits.stallTimeout);
 }
 
 QByteArray NetworkBrowser::documentSource() const {
@@ -197,7 +313,9 @@ void NetworkBrowser::onReadyRead() {
 // Moves what has arrived into the page; false once the page has outgrown the limit.
 bool NetworkBrowser::takeBytes() {
     while (m_reply && m_reply->bytesAvailable() > 0) {
-        m_received += m_reply->read(m_limits.maxDocumentBytes + 1 - m_received.size());
+        // Only what has arrived: asked for more, Qt reserves the whole amount before it copies.
+        const qint64 room = m_limits.maxDocumentBytes + 1 - m_received.size();
+        m_received += m_reply->read(std::min(m_reply->bytesAvailable(), room));
         if (m_received.size() > m_limits.maxDocumentBytes)
             return false;
     }
@@ -248,7 +366,9 @@ void NetworkBrowser::followRedirect(const QUrl& target, int status) {
     }
     cancelCurrent();
     ++m_redirects;
-    if (status == 301 || status == 302 || status == 303) {
+    // 307 and 308 keep the method and body, but only where they came from: the sign-in's password must not
+    // follow a redirection to another server, or to the same one without TLS.
+    if (status == 301 || status == 302 || status == 303 || !isSameOrigin(target, m_url)) {
         m_post = false;
         m_postBody.clear();
     }
@@ -266,6 +386,7 @@ void NetworkBrowser::failCurrent(const QString& problem) {
 }
 
 void NetworkBrowser::cancelCurrent() {
+    ++m_request;
     m_stallTimer.stop();
     m_received.clear();
     if (QNetworkReply* reply = m_reply) {

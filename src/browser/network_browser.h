@@ -2,11 +2,15 @@
 
 #include "browser/browser_engine.h"
 
+#include <QList>
+#include <QNetworkProxy>
 #include <QPointer>
 #include <QTimer>
 #include <QUrl>
 
 #include <chrono>
+#include <functional>
+#include <memory>
 #include <optional>
 
 class QNetworkAccessManager;
@@ -15,13 +19,16 @@ class QNetworkReply;
 namespace plimo {
 
 // The browser engine on Qt Network. It posts like a browser (form content type, cookies kept for the run,
-// redirections followed, never from https to http), and turns every failed navigation into a short error page,
+// redirections followed, never from https to http, a body re-sent only to the same origin; the statistics
+// service always over https), and turns every failed navigation into a short error page,
 // so that a report always follows a navigation that was not cancelled.
 class NetworkBrowser : public BrowserEngine {
     Q_OBJECT
 public:
     struct Limits {
-        std::chrono::milliseconds stallTimeout = std::chrono::seconds(30);  // without any progress
+        // Without any progress; well below the shortest refresh period (30 s), so that a tick never finds the
+        // first navigation on a silent network still without a document.
+        std::chrono::milliseconds stallTimeout = std::chrono::seconds(10);
         qint64 maxDocumentBytes = 16 * 1024 * 1024;
         int maxRedirects = 20;
     };
@@ -35,8 +42,18 @@ public:
     void navigate(const QString& address, const QByteArray& postBody) override;
     QByteArray documentSource() const override;
 
+    // The proxies for a request. With a manager of its own the engine asks before each request, off the UI thread:
+    // the system's answer can take long (a PAC script, automatic detection). Tests replace the system's lookup.
+    using ProxyLookup = std::function<QList<QNetworkProxy>(const QNetworkProxyQuery&)>;
+    void setProxyLookup(ProxyLookup lookup);
+
 private:
+    struct LookupGuard;
+    class PreparedProxyFactory;
+
     void startRequest(const QUrl& url);
+    void lookUpProxies(const QUrl& url);
+    void sendRequest(const QUrl& url);
     void followRedirect(const QUrl& target, int status);
     void onReadyRead();
     void onFinished();
@@ -48,6 +65,9 @@ private:
     void deliver(QByteArray document, QString url);
 
     QNetworkAccessManager* m_manager;
+    PreparedProxyFactory* m_proxyFactory = nullptr;  // owned by the manager; none with a manager given
+    std::shared_ptr<LookupGuard> m_lookupGuard;
+    quint64 m_request = 0;  // a lookup's answer counts only for the request that asked
     Limits m_limits;
     QPointer<QNetworkReply> m_reply;
     QUrl m_url;  // of the request under way

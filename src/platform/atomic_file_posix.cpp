@@ -26,26 +26,40 @@ bool writeAll(int fd, std::string_view bytes) {
     return true;
 }
 
-// A link is followed, so that the file it names gets the new contents and the link stays a link.
+// A link is followed, so that the file it names gets the new contents and the link stays a link; a dangling link
+// names the file it will create. A loop of links fails.
 bool resolveTarget(const std::filesystem::path& file, std::filesystem::path& target) {
-    struct stat info {};
-    if (::lstat(file.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
-        std::error_code error;
-        target = std::filesystem::canonical(file, error);
-        return !error;
-    }
     target = file;
-    return true;
+    for (int depth = 0; depth < 40; ++depth) {
+        struct stat info {};
+        if (::lstat(target.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
+            return true;
+        }
+        std::error_code error;
+        const std::filesystem::path next = std::filesystem::read_symlink(target, error);
+        if (error || next.empty()) {
+            return false;
+        }
+        target = next.is_absolute() ? next : target.parent_path() / next;
+    }
+    return false;
 }
 
 // Opens the temporary file, empty and locked, so that two programs saving the same file take turns. The name is
 // always the same: a writer killed halfway leaves at most this one file behind, and the next write takes it over.
 // A file that was locked while its writer renamed it into place is no longer the temporary file: open it again.
-int openTemporary(const std::string& path) {
+int openTemporary(const std::string& path, bool mayRemoveStale) {
     const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(2);
     for (;;) {
         const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
         if (fd < 0) {
+            // Left by another user (a killed save as root) or replaced by a link: in a folder of one's own it is
+            // removed, once, rather than failing every save from now on.
+            if ((errno == EACCES || errno == EPERM || errno == ELOOP) && mayRemoveStale &&
+                ::unlink(path.c_str()) == 0) {
+                mayRemoveStale = false;
+                continue;
+            }
             return -1;
         }
         if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
@@ -98,15 +112,20 @@ bool ReplaceFileContents(const std::filesystem::path& file, std::string_view byt
         }
 
         const std::string temporary = (folder / ("." + target.filename().string() + ".tmp")).string();
-        const int fd = openTemporary(temporary);
+        const int fd = openTemporary(temporary, folderInfo.st_uid == ::geteuid());
         if (fd < 0) {
             return false;
         }
-        const mode_t mode = exists ? (existing.st_mode & 07777) : (readers == NewFileReaders::OwnerOnly ? 0600 : 0644);
+        // The settings hold a password: every save leaves them to their owner alone, whatever the mode was.
+        const mode_t mode = readers == NewFileReaders::OwnerOnly ? (exists ? (existing.st_mode & 0700) | 0600 : 0600)
+                                                                 : (exists ? existing.st_mode & 07777 : 0644);
         bool ok = ::fchmod(fd, mode) == 0 && writeAll(fd, bytes);
-        if (ok && exists && (existing.st_uid != ::geteuid() || existing.st_gid != ::getegid())) {
-            // Root saving someone else's file hands it back to them; anyone else may not, and keeps it as theirs.
-            ok = ::fchown(fd, existing.st_uid, existing.st_gid) == 0 || errno == EPERM;
+        // A file stays its owner's; a new one is given to the owner of its folder, so that a run as root in a
+        // user's folder does not lock that user out. Only root may give a file away; anyone else keeps it.
+        const uid_t owner = exists ? existing.st_uid : folderInfo.st_uid;
+        const gid_t group = exists ? existing.st_gid : folderInfo.st_gid;
+        if (ok && (owner != ::geteuid() || group != ::getegid())) {
+            ok = ::fchown(fd, owner, group) == 0 || errno == EPERM;
         }
         ok = ok && ::fsync(fd) == 0;
         // Renamed while still locked, so that no other writer can empty it on its way into place.

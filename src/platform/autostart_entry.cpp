@@ -17,6 +17,25 @@ bool isUsableName(std::string_view name) {
            name.find_first_of(std::string_view("/\\\0", 3)) == name.npos;
 }
 
+// The "*.desktop" files of the folder whose names before the extension match without regard to letter case.
+std::vector<std::filesystem::path> entriesNamed(const std::filesystem::path& folder, std::string_view name) {
+    std::vector<std::filesystem::path> matches;
+    std::error_code error;
+    for (auto it = std::filesystem::directory_iterator(folder, error);
+         !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
+        const std::string entry = it->path().filename().string();
+        if (!entry.ends_with(kExtension)) {
+            continue;
+        }
+        const std::string_view stem(entry.data(), entry.size() - kExtension.size());
+        std::error_code typeError;
+        if (EqualIgnoringAsciiCase(stem, name) && !it->is_directory(typeError)) {
+            matches.push_back(it->path());
+        }
+    }
+    return matches;
+}
+
 }  // namespace
 
 std::string DesktopExecValue(const std::filesystem::path& executable) {
@@ -68,32 +87,70 @@ std::string AutostartEntryText(const std::filesystem::path& executable) {
            "X-GNOME-Autostart-enabled=true\n";
 }
 
-void SetAutostartEntry(const std::filesystem::path& folder, std::string_view name, bool remove,
+std::string HiddenAutostartEntryText() {
+    return "[Desktop Entry]\n"
+           "Type=Application\n"
+           "Name=Plimo\n"
+           "Hidden=true\n";
+}
+
+AutostartFolders AutostartFoldersFor(const char* xdgConfigHome, const char* home, const char* xdgConfigDirs) {
+    AutostartFolders folders;
+    const auto absolute = [](const char* text) { return text != nullptr && text[0] == '/'; };
+    if (absolute(xdgConfigHome)) {
+        folders.user = std::filesystem::path(xdgConfigHome) / "autostart";
+    } else if (absolute(home)) {
+        folders.user = std::filesystem::path(home) / ".config" / "autostart";
+    }
+    const std::string_view dirs = xdgConfigDirs != nullptr && xdgConfigDirs[0] != '\0' ? xdgConfigDirs : "/etc/xdg";
+    std::size_t begin = 0;
+    while (begin <= dirs.size()) {
+        std::size_t end = dirs.find(':', begin);
+        if (end == dirs.npos) {
+            end = dirs.size();
+        }
+        const std::string_view dir = dirs.substr(begin, end - begin);
+        if (dir.starts_with('/')) {
+            folders.system.push_back(std::filesystem::path(dir) / "autostart");
+        }
+        begin = end + 1;
+    }
+    return folders;
+}
+
+void SetAutostartEntry(const AutostartFolders& folders, std::string_view name, bool remove,
                        const std::filesystem::path& executable) {
     try {
-        if (!isUsableName(name) || (!remove && executable.empty())) {
+        if (!isUsableName(name) || folders.user.empty() || (!remove && executable.empty())) {
             return;
         }
         const std::string fileName = std::string(name) + std::string(kExtension);
-        if (!remove &&
-            !ReplaceFileContents(folder / fileName, AutostartEntryText(executable), NewFileReaders::Everyone)) {
-            return;
-        }
         std::error_code error;
-        std::vector<std::filesystem::path> matches;
-        for (auto it = std::filesystem::directory_iterator(folder, error);
-             !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
-            const std::string entry = it->path().filename().string();
-            if (!entry.ends_with(kExtension) || (!remove && entry == fileName)) {
-                continue;
-            }
-            const std::string_view stem(entry.data(), entry.size() - kExtension.size());
-            if (EqualIgnoringAsciiCase(stem, name) && !it->is_directory(error)) {
-                matches.push_back(it->path());
+        if (!remove) {
+            std::filesystem::create_directories(folders.user, error);
+            if (!ReplaceFileContents(folders.user / fileName, AutostartEntryText(executable),
+                                     NewFileReaders::Everyone)) {
+                return;
             }
         }
-        for (const auto& match : matches) {
-            std::filesystem::remove(match, error);
+        for (const auto& match : entriesNamed(folders.user, name)) {
+            if (remove || match.filename() != fileName) {
+                std::filesystem::remove(match, error);
+            }
+        }
+        // A user entry overrides a system one only under the very same file name.
+        for (const auto& system : folders.system) {
+            for (const auto& match : entriesNamed(system, name)) {
+                if (!remove && match.filename() == fileName) {
+                    continue;
+                }
+                if (remove && std::filesystem::remove(match, error)) {
+                    continue;
+                }
+                std::filesystem::create_directories(folders.user, error);
+                ReplaceFileContents(folders.user / match.filename(), HiddenAutostartEntryText(),
+                                    NewFileReaders::Everyone);
+            }
         }
     } catch (...) {
         // Registration is a convenience: nothing about it may disturb the program.

@@ -119,6 +119,18 @@ bool isWritableKey(std::string_view key) {
     return isWritableName(key) && key.find('=') == key.npos && key.front() != '[';
 }
 
+// The reader drops the blanks around a value and one matching pair of quotes; a value that would lose either is
+// written inside one more pair of double quotes, so that it reads back exactly as it was written.
+std::string storedForm(std::string_view value) {
+    const bool quoted =
+        value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front();
+    const bool blankEnds = !value.empty() && (isBlank(value.front()) || isBlank(value.back()));
+    if (quoted || blankEnds) {
+        return "\"" + std::string(value) + "\"";
+    }
+    return std::string(value);
+}
+
 }  // namespace
 
 ProfileFile::ProfileFile(std::filesystem::path file) : m_file(std::move(file)) {
@@ -166,9 +178,10 @@ bool ProfileFile::write(std::string_view section, std::string_view key, std::str
     if (!m_readable || !isWritableName(section) || !isWritableKey(key) || breaksLine(value)) {
         return false;
     }
+    const std::string stored = storedForm(value);
     const KeyPlace place = locate(m_text, section, key);
     if (place.keyFound) {
-        m_text.replace(place.valueBegin, place.valueEnd - place.valueBegin, value);
+        m_text.replace(place.valueBegin, place.valueEnd - place.valueBegin, stored);
         return true;
     }
     const std::string_view lineEnd = lineEndOf(m_text);
@@ -180,7 +193,7 @@ bool ProfileFile::write(std::string_view section, std::string_view key, std::str
     if (!place.sectionFound) {
         lines.append("[").append(section).append("]").append(lineEnd);
     }
-    lines.append(key).append("=").append(value).append(lineEnd);
+    lines.append(key).append("=").append(stored).append(lineEnd);
     m_text.insert(insertAt, lines);
     return true;
 }

@@ -16,7 +16,8 @@ namespace plimo {
 // - Of duplicate sections and keys the first counts, for reading and for writing.
 // - A write replaces the value in the key's own line, or adds the key after the last key line of its section, or
 //   appends the section (and creates the file). Every other byte of the file stays as it was, and new lines take
-//   the line end the file already uses (CR LF for a new file).
+//   the line end the file already uses (CR LF for a new file). A value that begins and ends with the same quote,
+//   or with a blank, is written inside one more pair of double quotes: every value reads back as it was written.
 // - A UTF-8 byte order mark, which editors may put in front of the first line, is kept but not read as part of it.
 // - The bytes are taken as they are (the ANSI code page); a value ends at a NUL byte, as the platform's text does.
 class ProfileFile {

@@ -2,11 +2,22 @@
 
 #include <string_view>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace plimo {
 
-// Registers the program's executable to start for every user at log-on (remove false) or takes that registration
-// away (remove true). The name matches without regard to letter case, so "plimo" removes what "Plimo" wrote.
-// Nothing is created but the registration itself, and every failure (no rights, no such place) is silent.
+// Registers the program's executable to start at log-on for the user who runs it (remove false) or takes that
+// registration away (remove true). The name matches without regard to letter case, so "plimo" removes what
+// "Plimo" wrote. Nothing is created but the registration and the folder that holds it, and every failure (no
+// rights, no such place) is silent.
 void SetAutostart(std::string_view valueName, bool remove);
+
+#ifdef _WIN32
+// The same on the Run keys under the two roots given (the machine's and the user's in the program; keys of their
+// own in tests): the machine's key where it can be opened for writing, else the user's; removal clears both.
+void SetAutostartUnder(HKEY machineRoot, HKEY userRoot, std::string_view valueName, bool remove);
+#endif
 
 }  // namespace plimo

@@ -1,5 +1,7 @@
 #include "platform/run_key.h"
 
+#include <cstdlib>
+
 #include "platform/autostart_entry.h"
 #include "platform/module_path.h"
 
@@ -7,7 +9,10 @@ namespace plimo {
 
 void SetAutostart(std::string_view valueName, bool remove) {
     try {
-        SetAutostartEntry("/etc/xdg/autostart", valueName, remove, remove ? std::filesystem::path() : ModulePath());
+        // The desktop's own variables say where the user's autostart folder is; the system one only root may write.
+        SetAutostartEntry(
+            AutostartFoldersFor(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"), std::getenv("XDG_CONFIG_DIRS")),
+            valueName, remove, remove ? std::filesystem::path() : ModulePath());
     } catch (...) {
         // Silent, as the registration has always been.
     }

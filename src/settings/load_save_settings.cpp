@@ -33,6 +33,7 @@ bool IsOnSomeScreen(const QRect& panel) {
 }  // namespace
 
 void Tfoptions::LoadSettings() {
+    m_settingsLoaded = true;
     const QPoint defaultPlace = m_form1->defaultPosition();
 
     std::string autostart, sitename, sitehttp, pass, color, colorf1, colorf2, blend, up, cx, cy, fs, lindx;

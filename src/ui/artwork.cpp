@@ -37,8 +37,21 @@ struct Joint {
     qreal width;
 };
 
+// Positive for a piece that runs clockwise on screen (y down), negative the other way round.
+qreal signedArea(const QPainterPath& piece) {
+    const QPolygonF outline = piece.toFillPolygon();
+    qreal twice = 0;
+    for (qsizetype i = 0; i < outline.size(); ++i) {
+        const QPointF& a = outline[i];
+        const QPointF& b = outline[(i + 1) % outline.size()];
+        twice += a.x() * b.y() - b.x() * a.y();
+    }
+    return twice / 2;
+}
+
 // A leg or a tail: a smooth curve through the joints (Catmull-Rom), its width easing from joint to joint. It is
-// built from short overlapping pieces, filled one by one with an opaque brush rather than merged into one path.
+// built from short overlapping pieces in one path, filled at once (a fill has a fixed cost far above its pixels'
+// at icon sizes); every piece runs the same way round, so that where two overlap their windings add up.
 void addLimb(std::vector<QPainterPath>& pieces, std::initializer_list<Joint> joints, qreal weight) {
     const std::vector<Joint> given(joints);
     const auto at = [&](std::ptrdiff_t i) {
@@ -60,12 +73,17 @@ void addLimb(std::vector<QPainterPath>& pieces, std::initializer_list<Joint> joi
     }
     samples.push_back(given.back());
 
+    QPainterPath limb;
+    limb.setFillRule(Qt::WindingFill);
+    const auto add = [&limb](const QPainterPath& piece) {
+        limb.addPath(signedArea(piece) < 0 ? piece.toReversed() : piece);
+    };
     const Joint* previous = nullptr;
     for (const Joint& joint : samples) {
         const qreal radius = joint.width * weight / 2;
         QPainterPath knob;
         knob.addEllipse(QPointF(joint.x, joint.y), radius, radius);
-        pieces.push_back(knob);
+        add(knob);
         if (previous != nullptr) {
             const QPointF from(previous->x, previous->y);
             const QPointF to(joint.x, joint.y);
@@ -78,11 +96,12 @@ void addLimb(std::vector<QPainterPath>& pieces, std::initializer_list<Joint> joi
                 segment.addPolygon(QPolygonF{from + normal * fromRadius, to + normal * radius, to - normal * radius,
                                              from - normal * fromRadius});
                 segment.closeSubpath();
-                pieces.push_back(segment);
+                add(segment);
             }
         }
         previous = &joint;
     }
+    pieces.push_back(limb);
 }
 
 // The dog in its own design space (about 116 × 72 units), facing right, in the stretched phase of a gallop:
@@ -224,6 +243,9 @@ namespace {
 // are shown are ever drawn.
 class DogIconEngine final : public QIconEngine {
 public:
+    // Offers the sizes up to `largestOffered`; any other size is still drawn when asked for.
+    explicit DogIconEngine(int largestOffered) : m_largestOffered(largestOffered) {}
+
     void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override {
         const qreal dpr = painter->device() != nullptr ? painter->device()->devicePixelRatio() : 1.0;
         const int side = std::min(rect.width(), rect.height());
@@ -238,24 +260,23 @@ public:
             return {};
         }
         const int side = std::min(size.width(), size.height());
-        auto cached = m_cache.find(side);
-        if (cached == m_cache.end()) {
-            cached = m_cache.emplace(side, programIconPixmap(side)).first;
-        }
+        const QPixmap square = squarePixmap(side);
         if (size.width() == size.height()) {
-            return cached->second;
+            return square;
         }
         QPixmap framed(size);
         framed.fill(Qt::transparent);
         QPainter painter(&framed);
-        painter.drawPixmap((size.width() - side) / 2, (size.height() - side) / 2, cached->second);
+        painter.drawPixmap((size.width() - side) / 2, (size.height() - side) / 2, square);
         return framed;
     }
 
     QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override {
         QList<QSize> sizes;
         for (int side : kIconSizes) {
-            sizes.append(QSize(side, side));
+            if (side <= m_largestOffered) {
+                sizes.append(QSize(side, side));
+            }
         }
         return sizes;
     }
@@ -264,14 +285,33 @@ public:
     QString key() const override { return QStringLiteral("plimo-dog"); }
 
 private:
+    // The tray and the taskbar repaint their sizes often, so those are kept. The large ones are asked for once,
+    // when a window hands its icon to the window manager, and would otherwise stay in memory for the whole run.
+    QPixmap squarePixmap(int side) {
+        if (side > kLargestKeptSize) {
+            return programIconPixmap(side);
+        }
+        auto cached = m_cache.find(side);
+        if (cached == m_cache.end()) {
+            cached = m_cache.emplace(side, programIconPixmap(side)).first;
+        }
+        return cached->second;
+    }
+
     static constexpr int kIconSizes[] = {16, 22, 24, 32, 48, 64, 128, 256};
+    static constexpr int kLargestKeptSize = 64;
+    int m_largestOffered;
     std::map<int, QPixmap> m_cache;
 };
 
 }  // namespace
 
 QIcon programIcon() {
-    return QIcon(new DogIconEngine);
+    return QIcon(new DogIconEngine(256));
+}
+
+QIcon programWindowIcon() {
+    return QIcon(new DogIconEngine(64));
 }
 
 QPixmap viewsMark(qreal devicePixelRatio) {

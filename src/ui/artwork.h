@@ -7,8 +7,13 @@
 // size in logical pixels; the pixmaps come back at that size times the device pixel ratio, with the ratio set.
 namespace plimo {
 
-// The red running dog of the taskbar and the tray, with pixmaps from 16 to 256 pixels.
+// The red running dog, with pixmaps from 16 to 256 pixels.
 QIcon programIcon();
+
+// The same dog in the sizes a tray cell, a taskbar and a window list show, 16 to 64 pixels: the icon of the
+// program's windows and of the tray. An X11 window manager takes every size offered, twice over, as each window
+// appears, and a StatusNotifier tray each time the icon is set; larger sizes would be drawn and sent for nothing.
+QIcon programWindowIcon();
 
 // The running dog alone, size × size logical pixels, on a transparent ground.
 QPixmap programIconPixmap(int size, qreal devicePixelRatio = 1.0);

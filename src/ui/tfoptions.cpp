@@ -176,7 +176,12 @@ void Tfoptions::buildAboutTab() {
     page->setPalette(white);
     Image1 = new QLabel(page);
     Image1->setGeometry(4, 4, 309, 175);
-    Image1->setPixmap(productPicture(devicePixelRatioF()));
+    // Drawn when the page is first opened: most runs never open it, and the picture is the window's largest part.
+    connect(cxPageControl1, &QTabWidget::currentChanged, Image1, [this, page] {
+        if (cxPageControl1->currentWidget() == page && Image1->pixmap().isNull()) {
+            Image1->setPixmap(productPicture(devicePixelRatioF()));
+        }
+    });
     Label1 = new QLabel(QStringLiteral("Версия 1.0"), page);
     Label1->setGeometry(250, 4, 66, 13);
     LMDLabelFill1 = new QLabel(QStringLiteral("Plimo для LiveInternet"), page);

@@ -30,6 +30,8 @@ public:
 
     void LoadSettings();
     void SaveSettings();
+    // Whether LoadSettings has run: until then the controls hold no settings worth saving.
+    bool settingsLoaded() const { return m_settingsLoaded; }
     void set_update_interval(int index);
 
     // Handlers.
@@ -112,6 +114,7 @@ private:
     std::function<void(QWidget*, const std::string&)> m_openAddress;
     std::function<void(const std::string&, bool)> m_setAutostart;
     bool m_shownBefore = false;
+    bool m_settingsLoaded = false;
 };
 
 }  // namespace plimo

@@ -13,6 +13,7 @@
 #include "ui/colours.h"
 #include "ui/panel_placement.h"
 #include "ui/panel_widgets.h"
+#include "ui/startup_marks.h"
 #include "ui/tfoptions.h"
 #include "update/maker_site.h"
 #include "update/update_check.h"
@@ -126,7 +127,7 @@ void TForm1::buildTrayIcon(TTrayIcon::HostCheck hostCheck) {
 
     TrayIcon1 = new TTrayIcon(this, std::move(hostCheck));
     TrayIcon1->setHint(QStringLiteral("Plimo"));
-    TrayIcon1->setIcon(programIcon());
+    TrayIcon1->setIcon(programWindowIcon());
     TrayIcon1->setPopupMenu(PopupMenu1);
     TrayIcon1->setMinimizeToTray(true);
     TrayIcon1->setIconVisible(true);
@@ -203,16 +204,24 @@ void TForm1::FormActivate() {
     }
     // Set before anything can fail, so that a failed first activation is not repeated.
     m_firstActivation = 1;
+    StartupMark("first activation");
     m_options->LoadSettings();
+    StartupMark("settings loaded");
     setColour(m_options->LMDColorEdit1->colour());
     TrayIcon1->UpdateIcon();
     Button4Click();
+    StartupMark("sign-in sent");
     OfferUpdate();
+    StartupMark("update check done");
     RefreshArrows();
 }
 
 bool TForm1::FormCloseQuery() {
-    m_options->SaveSettings();
+    // A close before the first activation (a log-off or signal at start) has loaded nothing: saving the empty
+    // controls would write over the password and the addresses.
+    if (m_options->settingsLoaded()) {
+        m_options->SaveSettings();
+    }
     return true;
 }
 
@@ -353,6 +362,7 @@ void TForm1::Timer1Timer() {
 
 void TForm1::WebBrowser1NavigateComplete2() {
     Button2Click();
+    StartupMark("page shown");
 }
 
 void TForm1::LMDSimpleLabel1Click() {

@@ -12,11 +12,17 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <condition_variable>
+#include <memory>
+#include <mutex>
 #include <system_error>
 #include <thread>
 
 namespace plimo {
 namespace {
+
+// How long before the deadline the worker stops, so that it can report in time.
+constexpr std::chrono::milliseconds kWorkerGrace{100};
 
 // An answer whose only fault is its HTTP status (404, 400, 500 ...) still brings a body, which is saved like any
 // other; a connection, proxy or protocol failure is no download.
@@ -35,9 +41,22 @@ bool IsTransferFailure(QNetworkReply* reply) {
     return !statusOnly;
 }
 
+using Clock = std::chrono::steady_clock;
+
 // Runs on a thread of its own with its own event loop, so that the UI thread only waits and dispatches nothing.
-bool DownloadOnThisThread(const std::string& address, const std::filesystem::path& file,
-                          std::chrono::milliseconds timeLimit) {
+bool DownloadOnThisThread(const std::string& address, const std::filesystem::path& file, Clock::time_point deadline) {
+    QEventLoop loop;
+    QTimer timeLimit;
+    timeLimit.setSingleShot(true);
+    bool timedOut = false;
+    // Started before anything else, so that the name lookup and the connection count too; ended a moment before
+    // the deadline, so that the waiting thread has the result by then.
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - kWorkerGrace - Clock::now());
+    if (left.count() <= 0) {
+        return false;
+    }
+    timeLimit.start(left);
+
     QNetworkAccessManager manager;
     QNetworkRequest request(QUrl(QString::fromLocal8Bit(address.data(), static_cast<qsizetype>(address.size()))));
     const std::string agent = ModulePath().filename().string();
@@ -47,66 +66,102 @@ bool DownloadOnThisThread(const std::string& address, const std::filesystem::pat
 
     QFile target(QString::fromStdU16String(file.u16string()));
     bool writeFailed = false;
-    auto save = [&](QNetworkReply* reply) {
+    bool tooLarge = false;
+    qint64 written = 0;
+    QNetworkReply* reply = manager.get(request);
+    auto save = [&] {
         if (!target.isOpen() && !target.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
             writeFailed = true;
         }
-        const QByteArray bytes = reply->readAll();
+        const QByteArray bytes = reply->read(kDownloadSizeLimit + 1 - written);
+        if (written + bytes.size() > kDownloadSizeLimit) {
+            tooLarge = true;
+            reply->abort();
+            return;
+        }
         if (!writeFailed && target.write(bytes) != bytes.size()) {
             writeFailed = true;
         }
+        written += bytes.size();
     };
 
-    QNetworkReply* reply = manager.get(request);
-    QEventLoop loop;
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    bool timedOut = false;
-    QObject::connect(&deadline, &QTimer::timeout, &loop, [&] {
+    QObject::connect(&timeLimit, &QTimer::timeout, &loop, [&] {
         timedOut = true;
         reply->abort();
     });
-    QObject::connect(reply, &QNetworkReply::readyRead, &loop, [&] { save(reply); });
+    QObject::connect(reply, &QNetworkReply::readyRead, &loop, [&] {
+        while (!tooLarge && reply->bytesAvailable() > 0) {
+            save();
+        }
+    });
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    deadline.start(static_cast<int>(timeLimit.count()));
     if (!reply->isFinished()) {
         loop.exec();
     }
 
     const bool transferFailed = IsTransferFailure(reply);
-    if (!timedOut && !transferFailed) {
-        save(reply);
+    if (!timedOut && !transferFailed && !tooLarge) {
+        do {
+            save();
+        } while (!tooLarge && reply->bytesAvailable() > 0);
     }
     delete reply;
     const bool flushed = target.isOpen() && target.flush();
     target.close();
-    return !timedOut && !transferFailed && !writeFailed && flushed;
+    return !timedOut && !transferFailed && !tooLarge && !writeFailed && flushed;
+}
+
+// What the worker and the waiting thread share; it outlives whichever of them ends last.
+struct DownloadJob {
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false;
+    bool result = false;
+};
+
+bool DownloadUntil(const std::string& address, const std::filesystem::path& file, Clock::time_point deadline) {
+    auto job = std::make_shared<DownloadJob>();
+    try {
+        std::thread worker([job, address, file, deadline] {
+            bool result = false;
+            try {
+                result = DownloadOnThisThread(address, file, deadline);
+            } catch (...) {
+                result = false;
+            }
+            const std::lock_guard lock(job->mutex);
+            job->done = true;
+            job->result = result;
+            job->finished.notify_all();
+        });
+        std::unique_lock lock(job->mutex);
+        // The worker ends itself at the deadline; should anything in it block past that, the UI does not wait for
+        // it: it is left to finish on its own.
+        if (!job->finished.wait_until(lock, deadline, [&] { return job->done; })) {
+            lock.unlock();
+            worker.detach();
+            return false;
+        }
+        lock.unlock();
+        worker.join();
+        return job->result;
+    } catch (const std::system_error&) {
+        return false;  // no thread to download on
+    }
 }
 
 }  // namespace
 
 bool DownloadFile(const std::string& address, const std::filesystem::path& file, std::chrono::milliseconds timeLimit) {
-    bool result = false;
-    try {
-        std::thread worker([&] {
-            try {
-                result = DownloadOnThisThread(address, file, timeLimit);
-            } catch (...) {
-                result = false;
-            }
-        });
-        worker.join();
-    } catch (const std::system_error&) {
-        return false;  // no thread to download on
-    }
-    return result;
+    return DownloadUntil(address, file, Clock::now() + timeLimit);
 }
 
 bool CheckNewVersion(const std::string& address, const std::filesystem::path& localCopy,
                      std::chrono::milliseconds timeLimit) {
+    const Clock::time_point deadline = Clock::now() + timeLimit;
     std::error_code ignored;
     std::filesystem::remove(localCopy, ignored);
-    if (!DownloadFile(address, localCopy, timeLimit)) {
+    if (!DownloadUntil(address, localCopy, deadline)) {
         return false;
     }
     std::string version;

@@ -7,9 +7,13 @@
 namespace plimo {
 
 inline constexpr std::chrono::milliseconds kDownloadTimeLimit{10000};
+// Plenty for a version line; a larger answer is no version file.
+inline constexpr long long kDownloadSizeLimit = 64 * 1024;
 
 // Copies the body found at the address into the file, whatever the answer's status. Blocks the calling thread
-// (the UI thread dispatches nothing meanwhile) for at most the time limit. False on any failure.
+// (the UI thread dispatches nothing meanwhile) for at most the time limit, counted from the call: name lookup,
+// connection and transfer all fall within it. An answer larger than the size limit is no download, and no more
+// than the limit is ever written. False on any failure.
 bool DownloadFile(const std::string& address, const std::filesystem::path& file,
                   std::chrono::milliseconds timeLimit = kDownloadTimeLimit);
 

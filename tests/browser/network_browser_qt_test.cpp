@@ -4,14 +4,19 @@
 #include "qt_printers.h"
 
 #include <QElapsedTimer>
+#include <QNetworkAccessManager>
+#include <QNetworkProxy>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTest>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <set>
+#include <thread>
 
 namespace plimo {
 namespace {
@@ -129,6 +134,77 @@ TEST(NetworkBrowser, RedirectedPostBecomesGetExceptFor307And308) {
         EXPECT_EQ(report->document, c.document);
         EXPECT_EQ(report->url, server.url(u"/target"));
     }
+}
+
+// A 307 or 308 keeps the body only on the way to the same scheme, host and port: the sign-in's password must not
+// follow a redirection off the service.
+TEST(NetworkBrowser, ARedirectToAnotherOriginContinuesAsGetWithoutTheBody) {
+    HttpTestServer other(
+        [](const HttpRequest& request) { return HttpResponse::html(request.method + ' ' + request.body); });
+    int status = 0;
+    HttpTestServer server([&](const HttpRequest& request) {
+        if (request.path() == "/form")
+            return HttpResponse::redirect(status, other.url(u"/elsewhere").toUtf8());
+        if (request.path() == "/same")
+            return HttpResponse::redirect(status, "http://127.0.0.1:" + QByteArray::number(server.port()) + "/target");
+        return HttpResponse::html(request.method + ' ' + request.body);
+    });
+    NetworkBrowser browser;
+    for (const int code : {307, 308}) {
+        SCOPED_TRACE(code);
+        status = code;
+        std::optional<Report> report = navigateAndWait(browser, server.url(u"/form"), "name=a;password=secret");
+        ASSERT_TRUE(report);
+        EXPECT_EQ(report->document, "GET ");
+        EXPECT_EQ(other.requests().last().method, "GET");
+        EXPECT_FALSE(other.requests().last().hasHeader("Content-Type"));
+        // The same origin written out in full still gets the body.
+        report = navigateAndWait(browser, server.url(u"/same"), "name=a;password=secret");
+        ASSERT_TRUE(report);
+        EXPECT_EQ(report->document, "POST name=a;password=secret");
+    }
+    for (const HttpRequest& request : other.requests())
+        EXPECT_FALSE(request.body.contains("secret"));
+}
+
+// The statistics service takes the password: an address of it with http, typed or from an old config.ini, or
+// reached by a redirection, is asked for over https. Other hosts are asked as typed. The local server stands in
+// as the proxy through which every request goes, so it sees each one as it leaves.
+TEST(NetworkBrowser, TheStatisticsServiceIsAlwaysAskedOverHttps) {
+    HttpTestServer proxy([](const HttpRequest& request) {
+        if (request.method == "CONNECT") {
+            HttpResponse refused;
+            refused.status = 403;
+            return refused;
+        }
+        if (request.target.startsWith("http://other.example.invalid/away"))
+            return HttpResponse::redirect(302, "http://www.liveinternet.ru/stat/example.com/index.html");
+        return HttpResponse::html("via proxy");
+    });
+    QNetworkAccessManager manager;
+    manager.setProxy(QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), proxy.port()));
+    NetworkBrowser browser(&manager, shortStall());
+
+    for (const QString& address : {QStringLiteral("http://www.liveinternet.ru/stat/example.com/index.html"),
+                                   QStringLiteral("HTTP://WWW.LiveInternet.RU:80/stat/example.com/index.html"),
+                                   QStringLiteral("http://liveinternet.ru/stat/example.com/index.html")}) {
+        SCOPED_TRACE(address.toStdString());
+        const qsizetype before = proxy.requests().size();
+        ASSERT_TRUE(navigateAndWait(browser, address, "name=a;password=secret"));
+        ASSERT_GT(proxy.requests().size(), before);
+        // A tunnel to port 443 is all the proxy gets: the body never travels in clear.
+        const HttpRequest& request = proxy.requests()[before];
+        EXPECT_EQ(request.method, "CONNECT");
+        EXPECT_TRUE(request.target.endsWith("liveinternet.ru:443")) << request.target.toStdString();
+        EXPECT_FALSE(request.body.contains("secret"));
+    }
+
+    const qsizetype before = proxy.requests().size();
+    ASSERT_TRUE(navigateAndWait(browser, QStringLiteral("http://other.example.invalid/away"), "x=1"));
+    ASSERT_EQ(proxy.requests().size(), before + 2);
+    EXPECT_EQ(proxy.requests()[before].method, "POST");
+    EXPECT_EQ(proxy.requests()[before + 1].method, "CONNECT");
+    EXPECT_EQ(proxy.requests()[before + 1].target, "www.liveinternet.ru:443");
 }
 
 TEST(NetworkBrowser, EndlessRedirectionEndsInAnErrorPage) {
@@ -285,6 +361,22 @@ TEST(NetworkBrowser, SilentServerGivesATimeOutPageAfterTheStallTime) {
     EXPECT_TRUE(report->document.contains(server.url(u"/").toUtf8()));
 }
 
+// The first activation holds the UI thread while the update check runs; Qt sends a request only once the event
+// loop gets to it, so that time is no silence of the server.
+TEST(NetworkBrowser, AUiThreadHeldUpAfterTheNavigationDoesNotCountAsSilence) {
+    HttpTestServer server([](const HttpRequest&) {
+        HttpResponse response = HttpResponse::html("page");
+        response.delay = 100ms;
+        return response;
+    });
+    NetworkBrowser browser(nullptr, shortStall(500ms));
+    QSignalSpy reports(&browser, &BrowserEngine::navigateComplete);
+    browser.navigate(server.url(u"/"), "x");
+    std::this_thread::sleep_for(1500ms);  // the UI thread busy elsewhere, dispatching nothing
+    ASSERT_TRUE(reports.wait(5000));
+    EXPECT_EQ(browser.documentSource(), "page");
+}
+
 TEST(NetworkBrowser, SlowButSteadyAnswerIsNotCutOff) {
     HttpTestServer server([](const HttpRequest&) {
         HttpResponse response = HttpResponse::html(QByteArray(10, 'a'));
@@ -371,6 +463,21 @@ TEST(NetworkBrowser, OversizedAnswerIsAbandonedAsSoonAsItExceedsTheLimit) {
     EXPECT_TRUE(report->document.contains("The page is larger than 65536 bytes"));
 }
 
+TEST(NetworkBrowser, ReadsWhatArrivesWithoutReservingTheWholeLimit) {
+    HttpTestServer server([](const HttpRequest&) {
+        HttpResponse response = HttpResponse::html(QByteArray(64 * 1024, 'd'));
+        response.bodyRepeat = 4;
+        return response;
+    });
+    // A limit no machine could reserve: the page must still come through, piece by piece.
+    NetworkBrowser::Limits limits;
+    limits.maxDocumentBytes = qint64(1) << 61;
+    NetworkBrowser browser(nullptr, limits);
+    const std::optional<Report> report = navigateAndWait(browser, server.url(u"/"), "x");
+    ASSERT_TRUE(report);
+    EXPECT_EQ(report->document, QByteArray(4 * 64 * 1024, 'd'));
+}
+
 TEST(NetworkBrowser, VerifiesCertificatesAndNeverFollowsHttpsToHttp) {
     HttpTestServer plain([](const HttpRequest&) { return HttpResponse::html("insecure page"); });
     HttpTestServer secure(
@@ -421,6 +528,53 @@ TEST(NetworkBrowser, GoesThroughTheSystemProxy) {
         qputenv("http_proxy", previous);
     ASSERT_TRUE(report);
     EXPECT_EQ(report->document, "via proxy http://stats.example.invalid/p");
+}
+
+TEST(NetworkBrowser, LooksUpTheProxyForEachRequestOffTheUiThread) {
+    HttpTestServer proxy([](const HttpRequest& request) {
+        if (request.target.endsWith("/moved"))
+            return HttpResponse::redirect(302, "http://stats.example.invalid/p");
+        return HttpResponse::html("via proxy " + request.target);
+    });
+    // A slow answer, as a PAC script or automatic detection may give.
+    std::atomic<int> lookups = 0;
+    std::atomic<int> onUiThread = 0;
+    QThread* const uiThread = QThread::currentThread();
+    const quint16 port = proxy.port();
+    NetworkBrowser browser(nullptr, shortStall(5000ms));
+    browser.setProxyLookup([&](const QNetworkProxyQuery&) {
+        ++lookups;
+        if (QThread::currentThread() == uiThread)
+            ++onUiThread;
+        QThread::msleep(800);
+        return QList<QNetworkProxy>{QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), port)};
+    });
+    QSignalSpy reports(&browser, &BrowserEngine::navigateComplete);
+    QElapsedTimer clock;
+    clock.start();
+    browser.navigate(QStringLiteral("http://stats.example.invalid/moved"), "x");
+    EXPECT_LT(clock.elapsed(), 400) << "the UI thread waited for the lookup";
+    ASSERT_TRUE(reports.wait(10000));
+    EXPECT_EQ(browser.documentSource(), "via proxy http://stats.example.invalid/p");
+    EXPECT_EQ(lookups, 2) << "one lookup for the request and one for its redirection";
+    EXPECT_EQ(onUiThread, 0);
+}
+
+TEST(NetworkBrowser, DestroyedWhileLookingUpTheProxyStaysQuiet) {
+    HttpTestServer server([](const HttpRequest&) { return HttpResponse::html("late"); });
+    std::atomic<bool> answered = false;
+    {
+        NetworkBrowser browser;
+        browser.setProxyLookup([&](const QNetworkProxyQuery&) {
+            QThread::msleep(200);
+            answered = true;
+            return QList<QNetworkProxy>{QNetworkProxy(QNetworkProxy::NoProxy)};
+        });
+        browser.navigate(server.url(u"/"), "x");
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answered.load(); }, 5000));
+    QTest::qWait(100);  // the answer, had it been posted, would have run by now
+    EXPECT_TRUE(server.requests().isEmpty());
 }
 
 TEST(NetworkBrowser, DestroyedMidNavigationStaysQuiet) {

@@ -11,8 +11,8 @@ With --wine LOADER --wine-prefix DIR the same tests run plimo.exe under Wine, in
 belong to a process that the loader starts, so they are found by their class; the tray icon's window belongs
 to Wine's explorer.exe.
 
-Exit status 77 means a needed tool is missing (the test is skipped). Every process a test starts is stopped by
-its pid when the test ends; nothing is stopped by name."""
+Exit status 77 means a needed tool or privilege is missing (the test is skipped, saying why). Every process a
+test starts is stopped by its pid when the test ends; nothing is stopped by name."""
 
 import argparse
 import os
@@ -58,6 +58,9 @@ ARROW_PIXELS = 54  # a 12-column triangle of seven rows: 2 + 4 + 6 + 8 + 10 + 12
 HIDE_GLYPH = (214, 6)
 SITE_NAME_POINT = (15, 8)
 VIEWS_POINT = (78, 34)
+
+# The version file a newer version's maker serves (the INI form the program reads).
+NEWER_VERSION_FILE = b"[VER_INFO]\r\ncurrent_version=1.1\r\n"
 
 OPTIONS = None  # the command line, once parsed
 FOLDERS = []  # temporary folders of the tests that ran
@@ -285,7 +288,7 @@ class Desktop:
 class Program:
     """The built plimo, copied into a folder of its own, with a recording desktop handler first in its PATH."""
 
-    def __init__(self, desktop, folder, config=None, server=None):
+    def __init__(self, desktop, folder, config=None, server=None, prefix=()):
         self.desktop = desktop
         # Under Wine in the Russian code page, a folder name with a blank and Cyrillic letters, as a Windows user's
         # may well be.
@@ -318,7 +321,8 @@ class Program:
             env["no_proxy"] = "127.0.0.1,localhost"
         self.env = env
         self.started = time.monotonic()
-        self.process = desktop.start("plimo", self.command(), env)
+        # A prefix must end by executing the program in its own process: the windows carry that process's id.
+        self.process = desktop.start("plimo", [*prefix, *self.command()], env)
         self.pid = self.process.pid
 
     def command(self):
@@ -438,10 +442,10 @@ class Program:
 class StatisticsServer:
     """The local statistics server: a page whose values move on every request, with the given trend."""
 
-    def __init__(self, desktop, trend):
+    def __init__(self, desktop, trend, arguments=()):
         self.log_path = os.path.join(desktop.folder, "plimo_test_server.log")
         self.process = desktop.start("plimo_test_server",
-                                     [OPTIONS.server, "--statistics", trend, "--lifetime", "120"])
+                                     [OPTIONS.server, "--statistics", trend, "--lifetime", "120", *arguments])
         self.url = wait_for("the statistics server's address", lambda: self._lines()[:1], 10)[0]
 
     def _lines(self):
@@ -461,6 +465,68 @@ class StatisticsServer:
 
     def sign_ins(self):
         return [(target, body) for method, target, body in self.requests() if method == "POST"]
+
+
+def product_page():
+    return (f"https://{OPTIONS.maker_host}/index.php?option=com_content&view=article&id=308:plimo"
+            "&catid=52:lan-internet&Itemid=80")
+
+
+def openssl(folder, *arguments):
+    result = subprocess.run(["openssl", *arguments], cwd=folder, stdin=subprocess.DEVNULL, capture_output=True,
+                            timeout=30)
+    if result.returncode != 0:
+        raise AssertionError(f"openssl {' '.join(arguments)}: {result.stderr.decode(errors='replace')}")
+
+
+class MakerSite:
+    """The maker's https site as the program reaches it through the proxy: a test authority, a certificate for
+    the maker's host that it signed, and the arguments that make the local server answer tunnels with it. The
+    program trusts the authority only inside a mount namespace of its own, where a folder holding nothing but
+    the authority lies over /etc/ssl/certs, the folder Qt's OpenSSL back-end reads trusted roots from on Debian
+    (/usr/lib/ssl/certs leads there too). The system's own trust store is never touched."""
+
+    @staticmethod
+    def missing():
+        """Why the site cannot be set up here, or None."""
+        if not hasattr(os, "geteuid") or os.geteuid() != 0:
+            return "a private mount namespace needs root"
+        tools = [tool for tool in ("unshare", "mount", "openssl") if shutil.which(tool) is None]
+        if tools:
+            return f"missing {', '.join(tools)} (tools/setup installs them)"
+        return None
+
+    def __init__(self, folder):
+        self.folder = os.path.join(folder, "maker-site")
+        self.trusted = os.path.join(self.folder, "trusted")
+        os.makedirs(self.trusted)
+        host = OPTIONS.maker_host
+        with open(os.path.join(self.folder, "host.ext"), "w") as file:
+            file.write(f"basicConstraints=critical,CA:FALSE\nsubjectAltName=DNS:{host}\n"
+                       "extendedKeyUsage=serverAuth\nkeyUsage=critical,digitalSignature\n")
+        ec = ["-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes"]
+        openssl(self.folder, "req", "-x509", *ec, "-keyout", "authority.key", "-out", "authority.pem", "-days", "2",
+                "-subj", "/CN=Plimo test authority", "-addext", "basicConstraints=critical,CA:TRUE",
+                "-addext", "keyUsage=critical,keyCertSign,cRLSign")
+        openssl(self.folder, "req", *ec, "-keyout", "host.key", "-out", "host.csr", "-subj", f"/CN={host}")
+        openssl(self.folder, "x509", "-req", "-in", "host.csr", "-CA", "authority.pem", "-CAkey", "authority.key",
+                "-set_serial", "2", "-days", "2", "-extfile", "host.ext", "-out", "host.pem")
+        shutil.copy(os.path.join(self.folder, "authority.pem"), self.trusted)
+        # The hashed names are what OpenSSL looks roots up by.
+        openssl(self.folder, "rehash", self.trusted)
+        self.version_file = os.path.join(self.folder, "plimover.txt")
+        with open(self.version_file, "wb") as file:
+            file.write(NEWER_VERSION_FILE)
+
+    def server_arguments(self):
+        return ["--tunnel-certificate", os.path.join(self.folder, "host.pem"),
+                "--tunnel-key", os.path.join(self.folder, "host.key"),
+                "--serve", "/soft/plimover.txt=" + self.version_file]
+
+    def program_prefix(self):
+        """Runs the program in the namespace; mount and then exec keep one process from start to end."""
+        return ["unshare", "--mount", "--propagation", "private", "--", "sh", "-c",
+                'mount --bind "$0" /etc/ssl/certs && exec "$@"', self.trusted]
 
 
 def base_config(server, **changes):
@@ -556,8 +622,9 @@ class DesktopTest(unittest.TestCase):
         image = self.wait_for_values(panel, UP_ARROW)
         self.note(f"values drawn {time.monotonic() - shown:.3f} s after the panel was shown")
         self.assert_values_drawn(image, (16, 48, 80), GREEN_NAME, RED_NAME, UP_ARROW, DOWN_ARROW)
-        # The update check asked the maker's server (through the local server as proxy), and nothing broke.
-        self.assertTrue(any(target.endswith("/soft/plimover.txt") for _, target, _ in server.requests()))
+        # The update check asked the maker's server over https (a tunnel through the local server as proxy), and
+        # nothing broke when no version file came.
+        self.assertIn(("CONNECT", f"{OPTIONS.maker_host}:443"), [(m, t) for m, t, _ in server.requests()])
 
         program.end(signal.SIGTERM)
         self.assertEqual(program.wait_exit(), 0)
@@ -676,46 +743,100 @@ class DesktopTest(unittest.TestCase):
 
     def test_first_start_without_config(self):
         """No config.ini: the product page is opened, the settings window shown; the exit writes the file."""
-        autostart_entry = "/etc/xdg/autostart/Plimo.desktop"
-        entry_before = None
-        if os.path.exists(autostart_entry):
-            with open(autostart_entry, "rb") as file:
-                entry_before = file.read()
+        # Start at log-on goes to the user's own autostart folder (the session's XDG_CONFIG_HOME), never to the
+        # system-wide one, which must stay exactly as it was.
+        system_entry = "/etc/xdg/autostart/Plimo.desktop"
+        system_before = open(system_entry, "rb").read() if os.path.exists(system_entry) else None
+        user_entry = os.path.join(self.desktop.env["XDG_CONFIG_HOME"], "autostart", "Plimo.desktop")
         # The proxy keeps the sign-in to the default (real) statistics page on this machine.
         server = StatisticsServer(self.desktop, "rising")
         program = Program(self.desktop, self.folder, None, server)
-        try:
-            program.panel()
-            settings = program.settings_window(15)
-            geometry = self.desktop.geometry(settings)
-            self.assertTrue(geometry["mapped"])
-            # Centred on the screen the first time it is shown.
-            self.assertAlmostEqual(geometry["x"] + geometry["width"] / 2, SCREEN_WIDTH / 2, delta=30)
-            self.assertAlmostEqual(geometry["y"] + geometry["height"] / 2, SCREEN_HEIGHT / 2, delta=30)
-            product_page = (f"http://{OPTIONS.maker_host}/index.php?option=com_content&view=article&id=308:plimo"
-                            "&catid=52:lan-internet&Itemid=80")
-            wait_for("the product page handed to the desktop", program.opened, 10)
-            self.assertEqual(program.opened(), [product_page])
-            if OPTIONS.wine:
-                wait_for("the Run value", program.run_value, 10)
-                self.assertEqual(program.run_value().strip('"'), windows_path(program.executable))
-            elif os.access(os.path.dirname(autostart_entry), os.W_OK):
-                with open(autostart_entry, encoding="utf-8") as file:
-                    self.assertIn(f'Exec="{program.executable}"', file.read())
+        program.panel()
+        settings = program.settings_window(15)
+        geometry = self.desktop.geometry(settings)
+        self.assertTrue(geometry["mapped"])
+        # Centred on the screen the first time it is shown.
+        self.assertAlmostEqual(geometry["x"] + geometry["width"] / 2, SCREEN_WIDTH / 2, delta=30)
+        self.assertAlmostEqual(geometry["y"] + geometry["height"] / 2, SCREEN_HEIGHT / 2, delta=30)
+        wait_for("the product page handed to the desktop", program.opened, 10)
+        self.assertEqual(program.opened(), [product_page()])
+        if OPTIONS.wine:
+            # Start at log-on is the Run value, naming the program where it lies.
+            wait_for("the Run value", program.run_value, 10)
+            self.assertEqual(program.run_value().strip('"'), windows_path(program.executable))
+        else:
+            with open(user_entry, encoding="utf-8") as file:
+                self.assertIn(f'Exec="{program.executable}"', file.read())
 
-            program.end(signal.SIGTERM)
-            self.assertEqual(program.wait_exit(), 0)
-            self.assert_saved(program, autostart="1", up="2", blend="193", color="clBlack",
-                              lindx="https://www.liveinternet.ru/stat/example.com/index.html",
-                              cx=str(DEFAULT_PLACE[0]), cy=str(DEFAULT_PLACE[1]))
-        finally:
-            # The first start registers the program to start at log-on; put that back as it was.
-            if entry_before is None:
-                if os.path.exists(autostart_entry):
-                    os.remove(autostart_entry)
-            else:
-                with open(autostart_entry, "wb") as file:
-                    file.write(entry_before)
+        program.end(signal.SIGTERM)
+        self.assertEqual(program.wait_exit(), 0)
+        self.assert_saved(program, autostart="1", up="2", blend="193", color="clBlack",
+                          lindx="https://www.liveinternet.ru/stat/example.com/index.html",
+                          cx=str(DEFAULT_PLACE[0]), cy=str(DEFAULT_PLACE[1]))
+        self.assertEqual(open(system_entry, "rb").read() if os.path.exists(system_entry) else None, system_before)
+
+    def start_with_update_offered(self):
+        """Starts the program where the maker offers a newer version; answers the program, its panel and the
+        "Confirm" box, once the box is the active window."""
+        missing = MakerSite.missing()
+        if missing:
+            self.skipTest(missing)
+        site = MakerSite(self.folder)
+        server = StatisticsServer(self.desktop, "rising", site.server_arguments())
+        program = Program(self.desktop, self.folder, base_config(server), server, site.program_prefix())
+        panel = program.panel()
+        box = wait_for("the Confirm box", lambda: [w for w in program.windows()
+                                                   if self.desktop.title(w) == "Confirm"], 20)[0]
+        self.note(f"Confirm box {time.monotonic() - program.started:.3f} s after the start")
+        geometry = self.desktop.geometry(box)
+        self.assertTrue(geometry["mapped"])
+        # Centred on the screen, not over the panel in its corner. Qt's own placement of a box without a parent
+        # allows for a frame it guesses at (10 px wide, a 40 px title bar): up to that much off the middle.
+        self.assertAlmostEqual(geometry["x"] + geometry["width"] / 2, SCREEN_WIDTH / 2, delta=30)
+        self.assertAlmostEqual(geometry["y"] + geometry["height"] / 2, SCREEN_HEIGHT / 2, delta=50)
+        # The version file came over https through a tunnel (a plain proxy request would name the whole
+        # address), and its copy lies beside the program.
+        requests = [(method, target) for method, target, _ in server.requests()]
+        self.assertIn(("CONNECT", f"{OPTIONS.maker_host}:443"), requests)
+        self.assertIn(("GET", "/soft/plimover.txt"), requests)
+        with open(os.path.join(program.folder, "plimover.txt"), "rb") as file:
+            self.assertEqual(file.read(), NEWER_VERSION_FILE)
+        if self.desktop.active_window() != box:
+            self.desktop.x("xdotool", "windowactivate", str(box))
+        wait_for("the Confirm box active", lambda: self.desktop.active_window() == box, 10)
+        return program, panel, box
+
+    def assert_update_declined(self, keys):
+        program, panel, box = self.start_with_update_offered()
+        self.desktop.x("xdotool", "key", *keys)
+        wait_for("the Confirm box gone", lambda: box not in program.windows(), 10)
+        # Nothing was handed to the desktop: the next address opened, the site's, is the first one.
+        self.assertTrue(self.desktop.geometry(panel)["mapped"])
+        self.desktop.click(DEFAULT_PLACE[0] + SITE_NAME_POINT[0], DEFAULT_PLACE[1] + SITE_NAME_POINT[1])
+        wait_for("the site handed to the desktop", program.opened, 10)
+        self.assertEqual(program.opened(), ["http://example.com"])
+        program.end(signal.SIGTERM)
+        self.assertEqual(program.wait_exit(), 0)
+
+    def test_update_accepted(self):
+        """A newer version on the maker's site: the centred box's OK hands exactly the product page to the desktop."""
+        program, panel, box = self.start_with_update_offered()
+        self.desktop.x("xdotool", "key", "Return")
+        wait_for("the product page handed to the desktop", program.opened, 10)
+        self.assertEqual(program.opened(), [product_page()])
+        wait_for("the Confirm box gone", lambda: box not in program.windows(), 10)
+        self.assertTrue(self.desktop.geometry(panel)["mapped"])
+        program.end(signal.SIGTERM)
+        self.assertEqual(program.wait_exit(), 0)
+        self.assertEqual(program.opened(), [product_page()])
+
+    def test_update_cancelled(self):
+        """Cancel (the button after the focused OK) closes the box and opens nothing."""
+        self.assert_update_declined(["Tab", "space"])
+
+    def test_update_dismissed_with_escape(self):
+        """Esc closes the box and opens nothing."""
+        self.assert_update_declined(["Escape"])
 
 
 def locale_exists(name):
@@ -769,6 +890,8 @@ def main():
     suite = unittest.TestSuite([DesktopTest("test_" + OPTIONS.test)])
     result = unittest.TextTestRunner(verbosity=2, stream=sys.stdout).run(suite)
     signal.alarm(0)
+    for _, reason in result.skipped:
+        print(f"skipped: {reason}")
     for folder in FOLDERS:
         if not result.wasSuccessful():
             # What the processes said goes to the test's output before their folder goes.
@@ -777,7 +900,9 @@ def main():
                     with open(os.path.join(folder, name), encoding="utf-8", errors="replace") as file:
                         print(f"--- {name}\n{file.read()[-4000:]}")
         shutil.rmtree(folder, ignore_errors=True)
-    return 0 if result.wasSuccessful() else 1
+    if not result.wasSuccessful():
+        return 1
+    return SKIPPED if result.skipped else 0
 
 
 if __name__ == "__main__":

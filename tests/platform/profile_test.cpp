@@ -197,12 +197,47 @@ TEST_F(Profile, OnlyTheFirstOfDuplicateKeysIsReplaced) {
     EXPECT_EQ(afterWrite("[OPTIONS]\nup=1\nUp=2\n", "OPTIONS", "UP", "3"), "[OPTIONS]\nup=3\nUp=2\n");
 }
 
-TEST_F(Profile, ValuesReadBackAsWritten) {
-    for (const std::string value : {"a=b", "x;y", "[brackets]", "  ", "", "$0080FFFF", "-1", "trailing\\"}) {
+// The reader strips blanks and one matching pair of quotes: whatever is written must survive both.
+TEST_F(Profile, EveryValueReadsBackAsWritten) {
+    const std::string cyrillic = "\xCF\xF0\xE8\xE2\xE5\xF2";  // "Привет" in Windows-1251
+    std::string longest(ProfileFile::kMaxValueLength - 2, 'x');
+    const std::vector<std::string> values = {"a=b",
+                                             "x;y",
+                                             "[brackets]",
+                                             "",
+                                             "$0080FFFF",
+                                             "-1",
+                                             "trailing\\",
+                                             "\"abc\"",
+                                             "'abc'",
+                                             "\"\"",
+                                             "''",
+                                             "\"\"\"",
+                                             "\"a'",
+                                             "\"",
+                                             "\"\"abc\"\"",
+                                             "  ",
+                                             " lead",
+                                             "trail ",
+                                             "\t tab \t",
+                                             " \"both\" ",
+                                             "=;\"=;\"",
+                                             cyrillic,
+                                             "\"" + cyrillic + "\"",
+                                             "\"" + longest + "\"",
+                                             longest + "xx",
+                                             " " + longest + " "};
+    for (const std::string& value : values) {
         ASSERT_TRUE(WriteProfileString(file(), "OPTIONS", "key", value)) << value;
-        const std::string expected = value == "  " ? "" : value;
-        EXPECT_EQ(read("key"), expected) << value;
+        EXPECT_EQ(read("key"), value) << value << " stored as " << ReadFileBytes(file());
+        // Written again over itself (a save of what was loaded), it still reads back unchanged.
+        ASSERT_TRUE(WriteProfileString(file(), "OPTIONS", "key", read("key")));
+        EXPECT_EQ(read("key"), value) << value;
     }
+    // Only the values that need it are wrapped.
+    EXPECT_EQ(afterWrite("", "OPTIONS", "pass", "\"abc\""), "[OPTIONS]\r\npass=\"\"abc\"\"\r\n");
+    EXPECT_EQ(afterWrite("", "OPTIONS", "pass", "\"abc"), "[OPTIONS]\r\npass=\"abc\r\n");
+    EXPECT_EQ(afterWrite("", "OPTIONS", "pass", " abc"), "[OPTIONS]\r\npass=\" abc\"\r\n");
 }
 
 TEST_F(Profile, NamesAndValuesThatWouldBreakTheFileAreRefused) {

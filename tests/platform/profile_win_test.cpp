@@ -150,7 +150,9 @@ TEST_F(ProfileAgainstSystem, LongValuesAreCutTo2047Characters) {
 TEST_F(ProfileAgainstSystem, WhatTheProgramWritesTheSystemReadsBack) {
     const fs::path file = newFile();
     const std::vector<std::string> values = {
-        "a=b", "x;y", "[brackets]", "", "$0080FFFF", "-1", "trailing\\", "\xcf\xf0\xe8\xe2\xe5\xf2", Repeated(2047)};
+        "a=b", "x;y", "[brackets]", "", "$0080FFFF", "-1", "trailing\\", "\xcf\xf0\xe8\xe2\xe5\xf2", Repeated(2047),
+        // Wrapped in one more pair of quotes, which the system strips as our reader does.
+        "\"abc\"", "'abc'", "\"\"", " lead", "trail ", "\"" + Repeated(100) + "\""};
     ProfileFile profile(file);
     for (std::size_t i = 0; i < values.size(); ++i) {
         ASSERT_TRUE(profile.write("OPTIONS", "key" + std::to_string(i), values[i]));

@@ -1,5 +1,5 @@
-// Start at log-on through the machine's Run key. The test works on the real key, so it keeps whatever a
-// "Plimo" value held before and puts it back afterwards.
+// Start at log-on through the Run keys. The machine's and the user's roots are keys of the test's own under
+// HKEY_CURRENT_USER, removed at the end: no test touches the real Run keys.
 #include "platform/run_key.h"
 
 #include <windows.h>
@@ -25,46 +25,52 @@ struct AnsiValue {
 class RunKey : public ::testing::Test {
 protected:
     void SetUp() override {
-        const LONG opened = RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_ALL_ACCESS, &m_key);
-        if (opened != ERROR_SUCCESS) {
-            m_key = nullptr;
-        }
-        if (opened == ERROR_ACCESS_DENIED) {
-            GTEST_SKIP() << "the machine's Run key takes an administrator";
-        }
-        ASSERT_EQ(opened, ERROR_SUCCESS) << "the Run key is missing";
-        m_saved = wideValue(L"Plimo");
-        RegDeleteValueW(m_key, L"Plimo");
+        m_base = L"Software\\PlimoTest-" + std::to_wstring(GetCurrentProcessId());
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, (m_base + L"\\machine").c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                  nullptr, &m_machineRoot, nullptr),
+                  ERROR_SUCCESS);
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, (m_base + L"\\user").c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                  nullptr, &m_userRoot, nullptr),
+                  ERROR_SUCCESS);
+        ASSERT_EQ(RegCreateKeyExW(m_userRoot, kRunKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &m_userRun, nullptr),
+                  ERROR_SUCCESS);
+        m_path = ModulePath().wstring();
+        ASSERT_FALSE(m_path.empty());
     }
     void TearDown() override {
-        if (m_key == nullptr) {
-            return;
+        for (HKEY key : {m_machineRun, m_userRun, m_machineRoot, m_userRoot}) {
+            if (key != nullptr) {
+                RegCloseKey(key);
+            }
         }
-        RegDeleteValueW(m_key, L"Plimo");
-        RegDeleteValueW(m_key, L"PlimoNeighbour");
-        if (m_saved) {
-            RegSetValueExW(m_key, L"Plimo", 0, REG_SZ, reinterpret_cast<const BYTE*>(m_saved->c_str()),
-                           static_cast<DWORD>((m_saved->size() + 1) * sizeof(wchar_t)));
-        }
-        RegCloseKey(m_key);
+        RegDeleteTreeW(HKEY_CURRENT_USER, m_base.c_str());
     }
 
-    std::optional<AnsiValue> ansiValue(const char* name) const {
+    // The machine's key as an administrator sees it: present and writable.
+    void giveMachineKey() {
+        ASSERT_EQ(
+            RegCreateKeyExW(m_machineRoot, kRunKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &m_machineRun, nullptr),
+            ERROR_SUCCESS);
+    }
+    void set(std::string_view name, bool remove) { SetAutostartUnder(m_machineRoot, m_userRoot, name, remove); }
+
+    static std::optional<AnsiValue> ansiValue(HKEY key, const char* name) {
         AnsiValue value;
         std::string buffer(32768, '\0');
         DWORD size = static_cast<DWORD>(buffer.size());
-        if (RegQueryValueExA(m_key, name, nullptr, &value.type, reinterpret_cast<BYTE*>(buffer.data()), &size) !=
-            ERROR_SUCCESS) {
+        if (key == nullptr || RegQueryValueExA(key, name, nullptr, &value.type, reinterpret_cast<BYTE*>(buffer.data()),
+                                               &size) != ERROR_SUCCESS) {
             return std::nullopt;
         }
         value.data = buffer.substr(0, size);
         return value;
     }
-    std::optional<std::wstring> wideValue(const wchar_t* name) const {
+    static std::optional<std::wstring> wideValue(HKEY key, const wchar_t* name) {
         std::wstring buffer(32768, L'\0');
         DWORD size = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
         DWORD type = REG_NONE;
-        if (RegQueryValueExW(m_key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size) !=
+        if (key == nullptr ||
+            RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size) !=
                 ERROR_SUCCESS ||
             type != REG_SZ) {
             return std::nullopt;
@@ -75,44 +81,78 @@ protected:
         }
         return buffer;
     }
+    static void setWide(HKEY key, const wchar_t* name, const std::wstring& data) {
+        ASSERT_EQ(RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                                 static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t))),
+                  ERROR_SUCCESS);
+    }
+    std::wstring quotedPath() const { return L"\"" + m_path + L"\""; }
 
-    HKEY m_key = nullptr;
-    std::optional<std::wstring> m_saved;
+    std::wstring m_base;
+    std::wstring m_path;
+    HKEY m_machineRoot = nullptr;
+    HKEY m_userRoot = nullptr;
+    HKEY m_machineRun = nullptr;
+    HKEY m_userRun = nullptr;
 };
 
-TEST_F(RunKey, PlimoRegistersTheFullPathAndPlimoInAnyCaseRemovesIt) {
-    const std::wstring path = ModulePath().wstring();
-    ASSERT_FALSE(path.empty());
-    const std::string ansiPath = WideToAnsi(std::u16string(path.begin(), path.end()));
+TEST_F(RunKey, AnAdministratorRegistersTheQuotedPathInTheMachinesKey) {
+    giveMachineKey();
     const std::wstring neighbour = L"C:\\other.exe";
-    ASSERT_EQ(RegSetValueExW(m_key, L"PlimoNeighbour", 0, REG_SZ, reinterpret_cast<const BYTE*>(neighbour.c_str()),
-                             static_cast<DWORD>((neighbour.size() + 1) * sizeof(wchar_t))),
-              ERROR_SUCCESS);
+    setWide(m_machineRun, L"PlimoNeighbour", neighbour);
 
-    SetAutostart("Plimo", false);
-    const std::optional<AnsiValue> written = ansiValue("Plimo");
+    set("Plimo", false);
+    const std::optional<AnsiValue> written = ansiValue(m_machineRun, "Plimo");
     ASSERT_TRUE(written);
     EXPECT_EQ(written->type, static_cast<DWORD>(REG_SZ));
-    // The value is stored in UTF-16; a reader through the ANSI call gets the path, its length + 1 bytes.
-    EXPECT_EQ(written->data, ansiPath + '\0');
-    EXPECT_EQ(written->data.size(), ansiPath.size() + 1);
-    EXPECT_EQ(wideValue(L"Plimo"), path);
-    EXPECT_TRUE(std::filesystem::path(path).is_absolute());
+    // Quoted, so that a blank in the path cannot start another program; stored in UTF-16, which a reader
+    // through the ANSI call gets in the ANSI code page.
+    const std::string ansiPath = WideToAnsi(std::u16string(m_path.begin(), m_path.end()));
+    EXPECT_EQ(written->data, "\"" + ansiPath + "\"" + '\0');
+    EXPECT_EQ(wideValue(m_machineRun, L"Plimo"), quotedPath());
+    EXPECT_TRUE(std::filesystem::path(m_path).is_absolute());
+    EXPECT_FALSE(wideValue(m_userRun, L"Plimo"));
 
     // Registering again changes nothing; removing under another letter case takes the one value away.
-    SetAutostart("Plimo", false);
-    EXPECT_EQ(wideValue(L"PLIMO"), path);
-    SetAutostart("plimo", true);
-    EXPECT_FALSE(ansiValue("Plimo"));
-    SetAutostart("plimo", true);
-    EXPECT_FALSE(ansiValue("Plimo"));
-    EXPECT_EQ(wideValue(L"PlimoNeighbour"), neighbour);
+    set("Plimo", false);
+    EXPECT_EQ(wideValue(m_machineRun, L"PLIMO"), quotedPath());
+    set("plimo", true);
+    EXPECT_FALSE(ansiValue(m_machineRun, "Plimo"));
+    set("plimo", true);
+    EXPECT_EQ(wideValue(m_machineRun, L"PlimoNeighbour"), neighbour);
 
     // Tick, untick, tick: registered at the end.
-    SetAutostart("Plimo", false);
-    SetAutostart("plimo", true);
-    SetAutostart("Plimo", false);
-    EXPECT_EQ(wideValue(L"Plimo"), path);
+    set("Plimo", false);
+    set("plimo", true);
+    set("Plimo", false);
+    EXPECT_EQ(wideValue(m_machineRun, L"Plimo"), quotedPath());
+}
+
+// Without administrator rights the machine's key cannot be opened for writing (here: it is not there to open).
+// Ticking the box must still register the program for this user, and unticking must take it away.
+TEST_F(RunKey, WithoutTheMachinesKeyTheUsersKeyTakesTheValue) {
+    set("Plimo", false);
+    EXPECT_EQ(wideValue(m_userRun, L"Plimo"), quotedPath());
+    HKEY machineRun = nullptr;
+    EXPECT_NE(RegOpenKeyExW(m_machineRoot, kRunKey, 0, KEY_READ, &machineRun), ERROR_SUCCESS);
+
+    set("plimo", true);
+    EXPECT_FALSE(wideValue(m_userRun, L"Plimo"));
+}
+
+TEST_F(RunKey, RemovalClearsBothKeysAndAnAdministratorsRegistrationLeavesOne) {
+    giveMachineKey();
+    setWide(m_machineRun, L"Plimo", L"C:\\old\\plimo.exe");
+    setWide(m_userRun, L"PLIMO", L"C:\\Users\\me\\plimo.exe");
+    set("plimo", true);
+    EXPECT_FALSE(wideValue(m_machineRun, L"Plimo"));
+    EXPECT_FALSE(wideValue(m_userRun, L"Plimo"));
+
+    // A value an earlier run without the rights left for the user goes when the machine's key takes it.
+    setWide(m_userRun, L"Plimo", L"C:\\Users\\me\\plimo.exe");
+    set("Plimo", false);
+    EXPECT_EQ(wideValue(m_machineRun, L"Plimo"), quotedPath());
+    EXPECT_FALSE(wideValue(m_userRun, L"Plimo"));
 }
 
 }  // namespace

@@ -7,12 +7,13 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
 
-#include <sys/mount.h>
+#include <sys/resource.h>
 
 namespace plimo {
 namespace {
@@ -22,50 +23,38 @@ using test::ReadFileBytes;
 using test::TempDir;
 using test::WriteFileBytes;
 
-// A 64 KiB file system of its own, unmounted at the end.
-class SmallDisk {
+// A limit on the size of the files this process writes, with SIGXFSZ ignored: a write past it fails with EFBIG
+// just as one on a full disk fails with ENOSPC, and no privilege is needed. Put back at the end.
+class FileSizeLimit {
 public:
-    explicit SmallDisk(fs::path folder) : m_folder(std::move(folder)) {
-        fs::create_directory(m_folder);
-        m_mounted = ::mount("tmpfs", m_folder.c_str(), "tmpfs", 0, "size=64k") == 0;
-        m_error = m_mounted ? 0 : errno;
+    explicit FileSizeLimit(rlim_t bytes) {
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        m_set = ::getrlimit(RLIMIT_FSIZE, &m_old) == 0;
+        rlimit limited = m_old;
+        limited.rlim_cur = bytes;
+        m_set = m_set && ::setrlimit(RLIMIT_FSIZE, &limited) == 0;
     }
-    ~SmallDisk() {
-        if (m_mounted) {
-            ::umount2(m_folder.c_str(), MNT_DETACH);
+    ~FileSizeLimit() { lift(); }
+    void lift() {
+        if (m_set) {
+            ::setrlimit(RLIMIT_FSIZE, &m_old);
+            m_set = false;
         }
+        std::signal(SIGXFSZ, m_oldHandler);
     }
-    bool mounted() const { return m_mounted; }
-    std::string error() const { return std::strerror(m_error); }
-    const fs::path& folder() const { return m_folder; }
-
-    // Writes a file until the disk refuses more.
-    void fill() {
-        std::FILE* filler = std::fopen((m_folder / "filler").c_str(), "wb");
-        ASSERT_NE(filler, nullptr);
-        const std::string block(4096, 'f');
-        while (std::fwrite(block.data(), 1, block.size(), filler) == block.size() && std::fflush(filler) == 0) {
-        }
-        std::fclose(filler);
-    }
-    void makeRoom() { fs::remove(m_folder / "filler"); }
+    bool set() const { return m_set; }
 
 private:
-    fs::path m_folder;
-    bool m_mounted = false;
-    int m_error = 0;
+    rlimit m_old{};
+    bool m_set = false;
+    void (*m_oldHandler)(int) = SIG_DFL;
 };
 
 TEST(FullDisk, ASaveThatDoesNotFitSaysSoAndKeepsTheOldFile) {
     TempDir temp;
-    SmallDisk disk(temp.file("disk"));
-    if (!disk.mounted()) {
-        GTEST_SKIP() << "cannot mount a small tmpfs to fill up (needs root with CAP_SYS_ADMIN): " << disk.error();
-    }
-    const fs::path config = disk.folder() / "config.ini";
+    const fs::path config = temp.file("config.ini");
     const std::string old = "[OPTIONS]\r\nsitename=old\r\nfs=0\r\n";
     WriteFileBytes(config, old);
-    disk.fill();
 
     std::vector<std::string> boxes;
     SetDialogAnswererForTests([&](const DialogRequest& request) {
@@ -79,16 +68,18 @@ TEST(FullDisk, ASaveThatDoesNotFitSaysSoAndKeepsTheOldFile) {
     options.setConfigPath(config);
     form.setOptionsWindow(&options);
     options.LMDEdit1->setText(QStringLiteral("new"));
-    // Long enough that the new file needs more than the disk's last free bytes.
+    // Long enough that the new file needs more than the room left.
     options.LMDEdit3->setText(QString(1500, u'p'));
 
+    FileSizeLimit full(1024);
+    ASSERT_TRUE(full.set()) << std::strerror(errno);
     options.SaveSettings();
+    full.lift();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0], "Невозможно сохранить настройки в config.ini!");
     EXPECT_EQ(ReadFileBytes(config), old);
-    EXPECT_FALSE(fs::exists(disk.folder() / ".config.ini.tmp"));
+    EXPECT_FALSE(fs::exists(temp.file(".config.ini.tmp")));
 
-    disk.makeRoom();
     options.SaveSettings();
     EXPECT_EQ(boxes.size(), 1u);
     EXPECT_NE(ReadFileBytes(config).find("sitename=new\r\n"), std::string::npos);

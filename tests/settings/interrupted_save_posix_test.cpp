@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <filesystem>
@@ -121,6 +122,50 @@ TEST(InterruptedSave, AKilledSaveLeavesTheOldFileOrTheNewOneNeverAMix) {
     ASSERT_TRUE(last.write("OPTIONS", "fs", "0"));
     ASSERT_TRUE(last.commit());
     EXPECT_TRUE(OtherEntries(folder.path()).empty());
+}
+
+// Two programs saving the same file at once (two copies started by hand, a save at log-off racing a second copy)
+// take turns; killed at any moment, they leave one whole save and at most one temporary file.
+TEST(InterruptedSave, TwoWritersAtOnceKilledAtRandomLeaveOneWholeSave) {
+    TempDir folder;
+    const fs::path config = folder.file("config.ini");
+    std::mt19937 random(20261208);
+    std::uniform_int_distribution<int> delayMicroseconds(0, 10000);
+    std::uniform_int_distribution<int> coin(0, 1);
+    std::vector<long> seen;
+    for (int kill = 0; kill < 100; ++kill) {
+        // Started in either order, so that each gets to save first now and then.
+        const bool lowFirst = coin(random) != 0;
+        const pid_t first = StartWriter(config, lowFirst ? 1 : 1000000);
+        const pid_t second = StartWriter(config, lowFirst ? 1000000 : 1);
+        ASSERT_GT(first, 0);
+        ASSERT_GT(second, 0);
+        ::usleep(static_cast<useconds_t>(delayMicroseconds(random)));
+        // Either may die first, and the other a moment later, in the middle of its own save or waiting its turn.
+        const pid_t earlier = coin(random) != 0 ? first : second;
+        const pid_t later = earlier == first ? second : first;
+        ASSERT_EQ(::kill(earlier, SIGKILL), 0);
+        ::usleep(static_cast<useconds_t>(delayMicroseconds(random) / 4));
+        ASSERT_EQ(::kill(later, SIGKILL), 0);
+        for (const pid_t pid : {first, second}) {
+            int status = 0;
+            ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        }
+
+        if (fs::exists(config)) {
+            const long round = WholeRound(ReadFileBytes(config));
+            ASSERT_GE(round, 0) << "after kill " << kill << ", the file is not one whole save";
+            seen.push_back(round);
+        }
+        const std::vector<std::string> others = OtherEntries(folder.path());
+        ASSERT_LE(others.size(), 1u) << "after kill " << kill;
+        if (!others.empty()) {
+            EXPECT_EQ(others.front(), ".config.ini.tmp");
+        }
+    }
+    // Both writers must have got their saves in, or the test proved nothing about two at once.
+    EXPECT_TRUE(std::any_of(seen.begin(), seen.end(), [](long round) { return round < 1000000; }));
+    EXPECT_TRUE(std::any_of(seen.begin(), seen.end(), [](long round) { return round >= 1000000; }));
 }
 
 }  // namespace

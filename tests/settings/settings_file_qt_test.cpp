@@ -223,6 +223,31 @@ TEST_F(SettingsFile, AFailedSaveSaysSoOnceAndKeepsTheOldFile) {
     EXPECT_EQ(ReadFileBytes(config()), before);
 }
 
+// A password in quotes, or with "=", ";" or Cyrillic in it, is what the next start signs in with.
+TEST_F(SettingsFile, EveryPasswordAndAddressFormComesBackAsSaved) {
+    const QString forms[] = {QStringLiteral("\"abc\""),
+                             QStringLiteral("'abc'"),
+                             QStringLiteral("\"\""),
+                             QStringLiteral("a=b;c"),
+                             QStringLiteral("\"пароль\""),
+                             QString(2047, u'п'),
+                             QStringLiteral("'http://example.com/'")};
+    for (const QString& form : forms) {
+        {
+            Windows w(config());
+            w.options->LoadSettings();
+            w.options->LMDEdit3->setText(form);
+            w.options->LMDEdit2->setText(form);
+            w.options->SaveSettings();
+        }
+        Windows next(config());
+        next.options->LoadSettings();
+        EXPECT_EQ(next.options->LMDEdit3->text(), form);
+        EXPECT_EQ(next.options->LMDEdit2->text(), form);
+    }
+    EXPECT_TRUE(dialogs.empty());
+}
+
 TEST_F(SettingsFile, FontColoursWaitForTheNextStart) {
     {
         Windows w(config());

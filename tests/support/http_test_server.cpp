@@ -176,20 +176,25 @@ HttpResponse HttpResponse::silence() {
     return response;
 }
 
-// Accepts connections, wrapping them in TLS when asked.
+// Accepts connections, wrapping them in TLS when asked. Where tunnels may be opened, a plain connection is a
+// QSslSocket that has not started encryption, so that it can start it after a CONNECT.
 class HttpTestServer::Listener : public QTcpServer {
 public:
-    Listener(bool tls, QObject* parent) : QTcpServer(parent), m_tls(tls) {}
+    Listener(bool tls, bool tunnels, QObject* parent) : QTcpServer(parent), m_tls(tls), m_tunnels(tunnels) {}
 
 protected:
     void incomingConnection(qintptr descriptor) override {
-        if (!m_tls) {
+        if (!m_tls && !m_tunnels) {
             QTcpServer::incomingConnection(descriptor);
             return;
         }
         auto* socket = new QSslSocket(this);
         if (!socket->setSocketDescriptor(descriptor)) {
             delete socket;
+            return;
+        }
+        if (!m_tls) {
+            addPendingConnection(socket);
             return;
         }
         socket->setLocalCertificate(testCertificate());
@@ -201,6 +206,7 @@ protected:
 
 private:
     bool m_tls;
+    bool m_tunnels;
 };
 
 // One client connection: reads requests one after the other and answers them in order.
@@ -325,6 +331,10 @@ private:
         const bool clientCloses =
             request.header("Connection").compare("close", Qt::CaseInsensitive) == 0 || request.version == "HTTP/1.0";
         m_closeAfter = m_response.closeConnection || clientCloses;
+        if (m_response.tunnel) {
+            openTunnel();
+            return;
+        }
         if (m_response.neverAnswer)
             return;  // stays busy: later requests on this connection are never answered either
         if (m_response.delay.count() > 0) {
@@ -333,6 +343,26 @@ private:
             return;
         }
         sendHead();
+    }
+
+    // Answers the CONNECT and becomes the far end of the tunnel: what follows is TLS, and the requests inside it
+    // are read and answered like any other.
+    void openTunnel() {
+        const Options& options = m_server->m_options;
+        auto* socket = qobject_cast<QSslSocket*>(m_socket);
+        if (socket == nullptr || socket->isEncrypted() || options.tunnelCertificate.isNull()) {
+            m_closing = true;
+            m_socket->write("HTTP/1.1 502 Bad Gateway\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+            m_socket->disconnectFromHost();
+            return;
+        }
+        socket->write("HTTP/1.1 200 Connection established\r\n\r\n");
+        socket->setLocalCertificate(options.tunnelCertificate);
+        socket->setPrivateKey(options.tunnelKey);
+        socket->setPeerVerifyMode(QSslSocket::VerifyNone);
+        socket->startServerEncryption();
+        m_busy = false;
+        startNext();
     }
 
     void onTimer() {
@@ -449,7 +479,10 @@ private:
 HttpTestServer::HttpTestServer(Handler handler, QObject* parent) : HttpTestServer(std::move(handler), {}, parent) {}
 
 HttpTestServer::HttpTestServer(Handler handler, Options options, QObject* parent)
-    : QObject(parent), m_handler(std::move(handler)), m_options(options), m_listener(new Listener(options.tls, this)) {
+    : QObject(parent),
+      m_handler(std::move(handler)),
+      m_options(options),
+      m_listener(new Listener(options.tls, !options.tunnelCertificate.isNull(), this)) {
     connect(m_listener, &QTcpServer::newConnection, this, [this] {
         while (QTcpSocket* socket = m_listener->nextPendingConnection())
             new Connection(this, socket, ++m_connectionCount);

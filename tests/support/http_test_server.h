@@ -48,6 +48,9 @@ struct HttpResponse {
     qint64 trickleBytes = 0;                       // when set, send the body this many bytes at a time ...
     std::chrono::milliseconds trickleInterval{0};  // ... with this pause between the pieces
     bool closeConnection = false;                  // answer with Connection: close and close afterwards
+    // The answer to a CONNECT: "200" alone, after which the connection speaks TLS as the server with the tunnel
+    // certificate (Options), as if the proxy had reached the host. The other fields do not apply.
+    bool tunnel = false;
 
     HttpResponse& header(QByteArray name, QByteArray value);
 
@@ -67,6 +70,10 @@ public:
         bool tls = false;  // https with the certificate of testCertificate()
         std::chrono::milliseconds lifetime = std::chrono::seconds(120);
         quint16 port = 0;  // 0 lets the system choose
+        // What a tunnel (HttpResponse::tunnel) presents, a certificate for the host the client asked for; without
+        // one, no tunnel is opened.
+        QSslCertificate tunnelCertificate{};
+        QSslKey tunnelKey{};
     };
 
     explicit HttpTestServer(Handler handler = {}, QObject* parent = nullptr);

@@ -1,12 +1,14 @@
 // A stand-alone web server on 127.0.0.1 that answers every request with one page, or with a statistics page
 // whose values move on every request, for trying the program without the real service. Prints its address,
-// then one line per request: method, target and the body, percent-encoded.
+// then one line per request: method, target and the body, percent-encoded. As a proxy it refuses tunnels, or,
+// given a certificate, opens every tunnel to itself and answers inside it over TLS.
 #include "http_test_server.h"
 #include "statistics_page.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
+#include <QHash>
 #include <QTextStream>
 
 #include <chrono>
@@ -54,7 +56,18 @@ int main(int argc, char** argv) {
         QStringLiteral("Serve a statistics page whose values change on every request; the changes are rising, "
                        "falling or alternating."),
         QStringLiteral("trend"));
-    parser.addOptions({portOption, pageOption, lifetimeOption, statisticsOption});
+    const QCommandLineOption serveOption(
+        QStringLiteral("serve"), QStringLiteral("Answer requests for the path, on any host, with the file's bytes."),
+        QStringLiteral("path=file"));
+    const QCommandLineOption tunnelCertificateOption(
+        QStringLiteral("tunnel-certificate"),
+        QStringLiteral("Open CONNECT tunnels and speak TLS inside them with this certificate (PEM)."),
+        QStringLiteral("file"));
+    const QCommandLineOption tunnelKeyOption(QStringLiteral("tunnel-key"),
+                                             QStringLiteral("The tunnel certificate's private key (PEM)."),
+                                             QStringLiteral("file"));
+    parser.addOptions({portOption, pageOption, lifetimeOption, statisticsOption, serveOption, tunnelCertificateOption,
+                       tunnelKeyOption});
     parser.process(app);
 
     bool portOk = false;
@@ -89,14 +102,67 @@ int main(int argc, char** argv) {
         page = file.readAll();
     }
 
+    const auto readFile = [](const QString& name) -> std::optional<QByteArray> {
+        QFile file(name);
+        if (!file.open(QIODevice::ReadOnly)) {
+            std::fprintf(stderr, "plimo_test_server: cannot read %s\n", qPrintable(name));
+            return std::nullopt;
+        }
+        return file.readAll();
+    };
+    QHash<QByteArray, QByteArray> served;
+    for (const QString& pair : parser.values(serveOption)) {
+        const qsizetype equals = pair.indexOf(u'=');
+        if (equals <= 0) {
+            std::fprintf(stderr, "plimo_test_server: --serve takes path=file\n");
+            return 2;
+        }
+        const std::optional<QByteArray> bytes = readFile(pair.mid(equals + 1));
+        if (!bytes) {
+            return 2;
+        }
+        served.insert(pair.left(equals).toUtf8(), *bytes);
+    }
+
     QTextStream out(stdout);
     plimo::test::HttpTestServer::Options options;
+    if (parser.isSet(tunnelCertificateOption) != parser.isSet(tunnelKeyOption)) {
+        std::fprintf(stderr, "plimo_test_server: --tunnel-certificate and --tunnel-key go together\n");
+        return 2;
+    }
+    if (parser.isSet(tunnelCertificateOption)) {
+        const std::optional<QByteArray> certificate = readFile(parser.value(tunnelCertificateOption));
+        const std::optional<QByteArray> key = readFile(parser.value(tunnelKeyOption));
+        if (!certificate || !key) {
+            return 2;
+        }
+        options.tunnelCertificate = QSslCertificate(*certificate);
+        options.tunnelKey = QSslKey(*key, QSsl::Ec);
+        if (options.tunnelKey.isNull()) {
+            options.tunnelKey = QSslKey(*key, QSsl::Rsa);
+        }
+        if (options.tunnelCertificate.isNull() || options.tunnelKey.isNull()) {
+            std::fprintf(stderr, "plimo_test_server: the tunnel certificate or key is not PEM\n");
+            return 2;
+        }
+    }
+    const bool tunnels = !options.tunnelCertificate.isNull();
     options.port = static_cast<quint16>(port);
     options.lifetime = std::chrono::seconds(lifetime);
     long answered = 0;
     plimo::test::HttpTestServer server(
         [&](const plimo::test::HttpRequest& request) {
             out << request.method << ' ' << request.target << ' ' << request.body.toPercentEncoding() << Qt::endl;
+            if (request.method == "CONNECT") {
+                // Without a certificate it opens no tunnels: https through it is refused at once, not left hanging.
+                plimo::test::HttpResponse answer = plimo::test::HttpResponse::html("no tunnels");
+                answer.status = 403;
+                answer.tunnel = tunnels;
+                return answer;
+            }
+            if (const auto file = served.constFind(request.path()); file != served.cend()) {
+                return plimo::test::HttpResponse::html(*file, "text/plain");
+            }
             if (trend) {
                 const std::string moving = plimo::test::StatisticsPage(MovingValues(++answered, *trend));
                 return plimo::test::HttpResponse::html(QByteArray::fromStdString(moving));

@@ -177,6 +177,14 @@ TEST(Artwork, ProgramIconOffersEveryTraySizeAndTaskbarSize) {
     }
 }
 
+TEST(Artwork, WindowIconOffersOnlyTheSizesThatAreShownYetDrawsAnySize) {
+    const QIcon icon = programWindowIcon();
+    EXPECT_EQ(icon.availableSizes(), (QList<QSize>{{16, 16}, {22, 22}, {24, 24}, {32, 32}, {48, 48}, {64, 64}}));
+    const QImage large = imageOf(icon.pixmap(QSize(128, 128)));
+    ASSERT_EQ(large.size(), QSize(128, 128));
+    EXPECT_GT(countPixels(large, large.rect(), isRed), 128 * 128 / 8) << "the dog is missing";
+}
+
 TEST(Artwork, ProgramIconIsSharpAtDoubleDensityAndKeepsItsShapeInOtherBoxes) {
     const QPixmap sharp = programIconPixmap(32, 2.0);
     EXPECT_EQ(sharp.size(), QSize(64, 64));

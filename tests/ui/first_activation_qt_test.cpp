@@ -3,12 +3,20 @@
 #include "temp_dir.h"
 #include "ui/tfoptions.h"
 #include "ui/tform1.h"
+#include "update/maker_site.h"
 
+#include <QApplication>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <functional>
 #include <memory>
 
 namespace plimo {
@@ -95,9 +103,59 @@ TEST_F(FirstActivation, ANewerVersionIsOfferedAndOpenedOnlyOnOk) {
     EXPECT_EQ(opened.size(), 1u);
 }
 
+// The real box, answered by keys and a click as a user would: centred on the screen (not over the panel in its
+// corner), OK (the default, Enter) hands exactly the product page to the desktop, Cancel and Esc do nothing.
+TEST_F(FirstActivation, TheUpdateBoxIsCentredOnTheScreenAndOnlyOkOpensTheProductPage) {
+    // The panel in its corner, active, its first activation done.
+    test::WriteFileBytes(folder.file("config.ini"), "[OPTIONS]\nfs=0\n");
+    form->show();
+    form->FormActivate();
+    QApplication::setActiveWindow(form.get());
+    ASSERT_EQ(QApplication::activeWindow(), form.get());
+    SetDialogAnswererForTests({});
+    newerVersion = true;
+    QRect boxGeometry;
+    // Waits, within the box's own event loop, until it is up, then answers it.
+    std::function<void()> lookForTheBox;
+    std::function<void(QMessageBox&)> answer;
+    int looks = 0;
+    lookForTheBox = [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr || !box->isVisible()) {
+            ASSERT_LT(++looks, 500) << "no box appeared";
+            QTimer::singleShot(10, form.get(), lookForTheBox);
+            return;
+        }
+        boxGeometry = box->frameGeometry();
+        answer(*box);
+    };
+    const auto answerWith = [&](std::function<void(QMessageBox&)> how) {
+        answer = std::move(how);
+        looks = 0;
+        QTimer::singleShot(0, form.get(), lookForTheBox);
+    };
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+
+    answerWith([](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); });
+    form->OfferUpdate();
+    EXPECT_TRUE(opened.empty());
+    EXPECT_LE((boxGeometry.center() - screen.center()).manhattanLength(), 4)
+        << boxGeometry.x() << "," << boxGeometry.y() << " " << boxGeometry.width() << "x" << boxGeometry.height();
+
+    answerWith([](QMessageBox& box) { QTest::mouseClick(box.button(QMessageBox::Cancel), Qt::LeftButton); });
+    form->OfferUpdate();
+    EXPECT_TRUE(opened.empty());
+
+    answerWith([](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Return); });
+    form->OfferUpdate();
+    EXPECT_EQ(opened, std::vector<std::string>{ProductPageAddress()});
+}
+
 TEST_F(FirstActivation, ClosingThePanelSavesTheSettingsAndEndsTheProgram) {
+    test::WriteFileBytes(folder.file("config.ini"), "[OPTIONS]\nfs=0\npass=secret\n");
     QSignalSpy closed(form.get(), &TForm1::closed);
     form->show();
+    form->FormActivate();
     form->move(33, 44);
     EXPECT_TRUE(form->close());
     EXPECT_EQ(closed.count(), 1);
@@ -105,6 +163,29 @@ TEST_F(FirstActivation, ClosingThePanelSavesTheSettingsAndEndsTheProgram) {
     EXPECT_NE(saved.find("cx=33"), std::string::npos);
     EXPECT_NE(saved.find("cy=44"), std::string::npos);
     EXPECT_NE(saved.find("fs=0"), std::string::npos);
+    EXPECT_NE(saved.find("pass=secret"), std::string::npos);
+}
+
+// A log-off or a signal can close the panel before its first activation has loaded anything: the empty controls
+// must not be written over the password and the addresses, nor a first config.ini be made from them.
+TEST_F(FirstActivation, AClosingBeforeTheSettingsWereLoadedLeavesTheFileAsItWas) {
+    const std::string before = "[OPTIONS]\nfs=0\nsitehttp=http://example.com\npass=secret\n";
+    test::WriteFileBytes(folder.file("config.ini"), before);
+    QSignalSpy closed(form.get(), &TForm1::closed);
+    form->show();
+    EXPECT_TRUE(form->close());
+    EXPECT_EQ(closed.count(), 1);
+    EXPECT_EQ(test::ReadFileBytes(folder.file("config.ini")), before);
+    EXPECT_TRUE(dialogs.empty());
+    EXPECT_FALSE(options->settingsLoaded());
+
+    std::filesystem::remove(folder.file("config.ini"));
+    TForm1 other(std::make_unique<test::FakeBrowser>());
+    Tfoptions otherOptions(&other);
+    otherOptions.setConfigPath(folder.file("config.ini"));
+    other.setOptionsWindow(&otherOptions);
+    other.close();
+    EXPECT_FALSE(std::filesystem::exists(folder.file("config.ini")));
 }
 
 // The session manager's entry points: a commit request may be followed by a cancelled log-off.

@@ -115,6 +115,7 @@ TEST_F(Panel, TheTrayMenuOpensTheSettingsAndCloses) {
     SetDialogAnswererForTests([](const DialogRequest&) { return QMessageBox::Ok; });
     QSignalSpy closed(form.get(), &TForm1::closed);
     form->show();
+    options->LoadSettings();  // as the first activation does; only loaded settings are saved
     // "Выход" works while the panel is hidden in the tray too.
     form->Image4Click();
     form->N2->trigger();

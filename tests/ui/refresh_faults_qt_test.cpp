@@ -2,8 +2,10 @@
 #include "app/dialogs.h"
 #include "browser/network_browser.h"
 #include "http_test_server.h"
+#include "settings/update_interval.h"
 #include "statistics_page.h"
 #include "stats/display.h"
+#include "stats/refresh_timer.h"
 #include "ui/ansi_qstring.h"
 #include "ui/tfoptions.h"
 #include "ui/tform1.h"
@@ -271,6 +273,38 @@ INSTANTIATE_TEST_SUITE_P(
                       Fault{"UntrustedCertificate", nullptr, "The secure connection failed"},
                       Fault{"OneByteEvery100ms", Trickle, "<html>slow</html>"}),
     [](const ::testing::TestParamInfo<Fault>& info) { return std::string(info.param.name); });
+
+// With "30 секунд" chosen and a network that swallows every packet from the start, the first tick must find the
+// first navigation already ended in its error page, or it shows "The browser holds no document yet." and
+// refreshing stops. The clock is scaled: the refresh period and the engine's time-out are both divided by the same
+// factor, so what is tested is their real ratio.
+TEST(SilentNetwork, TheShortestPeriodsFirstTickFindsADocumentAndRefreshingGoesOn) {
+    constexpr int kScale = 20;
+    HttpTestServer silent([](const HttpRequest&) { return HttpResponse::silence(); });
+    NetworkBrowser::Limits limits;
+    limits.stallTimeout = NetworkBrowser::Limits{}.stallTimeout / kScale;
+    TForm1 form(std::make_unique<NetworkBrowser>(nullptr, limits));
+    Tfoptions options(&form);
+    form.setOptionsWindow(&options);
+    options.LMDEdit4->setText(silent.url(u"/stat/example.com/index.html"));
+    std::vector<std::string> dialogs;
+    SetDialogAnswererForTests([&](const DialogRequest& request) {
+        dialogs.push_back(request.text.toStdString());
+        return QMessageBox::Ok;
+    });
+    const std::unique_ptr<void, void (*)(void*)> answererReset(&dialogs, [](void*) { SetDialogAnswererForTests({}); });
+
+    const std::uint32_t period = UpdateIntervalForIndex(0) / kScale;
+    form.Timer1->setInterval(period);
+    QSignalSpy ticks(form.Timer1, &RefreshTimer::tick);
+    form.Button4Click();
+    for (int tick = 1; tick <= 3; ++tick) {
+        ASSERT_TRUE(ticks.wait(static_cast<int>(period) * 10)) << "refreshing stopped before tick " << tick;
+        EXPECT_TRUE(dialogs.empty()) << "tick " << tick << ": " << dialogs.front();
+    }
+    EXPECT_TRUE(form.WebBrowser1->documentSource().contains("No data arrived from the server"));
+    EXPECT_GE(silent.requests().size(), 3);
+}
 
 }  // namespace
 }  // namespace plimo

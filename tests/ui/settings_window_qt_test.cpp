@@ -278,6 +278,17 @@ TEST_F(SettingsWindow, ClosingHidesAndTheWindowComesBackOnTheSameTab) {
     EXPECT_EQ(options->LMDEdit1->text(), QStringLiteral("kept"));
 }
 
+TEST_F(SettingsWindow, TheAboutPageShowsTheProductPictureWheneverItIsOpened) {
+    options->show();
+    for (QWidget* page : {options->cxTabSheet4, options->cxTabSheet1, options->cxTabSheet4}) {
+        options->cxPageControl1->setCurrentWidget(page);
+    }
+    const QPixmap picture = options->Image1->pixmap();
+    ASSERT_FALSE(picture.isNull());
+    EXPECT_EQ(picture.deviceIndependentSize().toSize(), QSize(309, 175));
+    EXPECT_EQ(picture.toImage().pixelColor(2, 170), QColor(Qt::white)) << "not the opaque product picture";
+}
+
 TEST_F(SettingsWindow, TheHomePageLinkOpensTheProductPage) {
     QTest::mouseClick(options->LMDLabelFill2, Qt::LeftButton);
     EXPECT_EQ(opened, std::vector<std::string>{ProductPageAddress()});
