@@ -64,8 +64,9 @@ VIEWS_POINT = (78, 34)
 # The version file a newer version's maker serves (the INI form the program reads).
 NEWER_VERSION_FILE = b"[VER_INFO]\r\ncurrent_version=1.1\r\n"
 
-# Why the tray menu's checks cannot hold under Wine.
-TRAY_MENU_UNDER_WINE = "under Wine the tray icon's menu does not open (the right click reaches the program, no menu window appears)"
+# Why the tray menu's checks may not hold under Wine: some runs it opens, others not, with the same clicks.
+TRAY_MENU_UNDER_WINE = ("under Wine the tray icon's menu did not open on three right clicks (Wine relays them; in "
+                        "other runs the same clicks open it)")
 
 OPTIONS = None  # the command line, once parsed
 FOLDERS = []  # temporary folders of the tests that ran
@@ -286,6 +287,15 @@ class Desktop:
     def windows_of(self, pid):
         return [int(w) for w in self.x("xdotool", "search", "--onlyvisible", "--pid", str(pid)).split()]
 
+    def top_windows(self):
+        """Every window that is a child of the screen's root."""
+        found = []
+        for line in self.x("xwininfo", "-root", "-children").splitlines():
+            word = line.strip().split(" ", 1)[0]
+            if word.startswith("0x"):
+                found.append(int(word, 16))
+        return found
+
     def windows_of_class(self, name):
         pattern = "^" + name.replace(".", "\\.") + "$"
         return [int(w) for w in self.x("xdotool", "search", "--onlyvisible", "--classname", pattern).split()]
@@ -399,7 +409,9 @@ class Program:
             owned = self.desktop.windows_of_class("explorer.exe") if OPTIONS.wine else self.windows()
             for window in owned:
                 geometry = self.desktop.geometry(window)
-                if geometry and geometry["width"] <= 32 and geometry["height"] <= 32 and geometry["mapped"]:
+                # Wine's explorer.exe also maps a sliver of a window (2 x 24) at the screen's edge: not the icon.
+                if (geometry and 8 <= geometry["width"] <= 32 and 8 <= geometry["height"] <= 32
+                        and geometry["mapped"]):
                     return window
             return None
         return wait_for("the tray icon docked", find, timeout)
@@ -409,32 +421,55 @@ class Program:
         x, y = geometry["x"] + geometry["width"] // 2, geometry["y"] + geometry["height"] // 2
         if OPTIONS.wine:
             # Wine's tray takes a press only where it has seen the pointer arrive: move onto the icon first.
-            self.desktop.x("xdotool", "mousemove", str(x - 1), str(y - 1), "sleep", "0.3", "mousemove", str(x), str(y),
-                           "sleep", "0.3")
+            self.desktop.x("xdotool", "mousemove", str(x - 1), str(y - 1), "sleep", "0.5", "mousemove", str(x), str(y),
+                           "sleep", "0.5")
         self.desktop.click(x, y, button)
+
+    def click_tray_icon_until(self, what, predicate):
+        """A click on the icon, and the wait for what it does. Under Wine a click now and then goes unseen (the
+        program never hears of it, at any time): the click is tried again, up to three times."""
+        attempts = 3 if OPTIONS.wine else 1
+        for attempt in range(attempts):
+            self.click_tray_icon()
+            try:
+                return wait_for(what, predicate, 4 if OPTIONS.wine else 5)
+            except AssertionError:
+                if attempt == attempts - 1:
+                    raise
 
     def choose_from_tray_menu(self, entry):
         """Right-clicks the icon and clicks entry 0 ("Настройки") or 1 ("Выход") of the menu that opens; under Wine
-        answers False when no menu opens."""
-        before = set(self.windows())
-        self.click_tray_icon(button=3)
+        answers False where no menu opened."""
+        # Under Wine the menu is a window of the screen's own, without the program's class.
+        windows = self.desktop.top_windows if OPTIONS.wine else self.windows
+        if OPTIONS.wine:
+            # Under Wine the program can hear that the click on the tray took the focus from it only after its
+            # menu has opened, and Qt closes a menu when its program loses the focus; on Windows that news comes
+            # first. So the focus leaves the program for the bare desktop first, and the click is tried again.
+            self.desktop.click(5, SCREEN_HEIGHT - 5)
+            deadline = time.monotonic() + 5
+            while self.desktop.active_window() in self.windows() and time.monotonic() < deadline:
+                time.sleep(0.05)
+        before = set(windows())
 
         def menu():
-            for window in set(self.windows()) - before:
+            for window in set(windows()) - before:
                 geometry = self.desktop.geometry(window)
                 if geometry and geometry["mapped"] and geometry["height"] > 30:
                     return geometry
             return None
-        if OPTIONS.wine:
-            # Wine relays the right click to the program (its tray traces show the context menu message), but the
-            # menu's window never reaches the X server there: no window appears, mapped or not.
-            deadline = time.monotonic() + 5
-            while not (geometry := menu()):
-                if time.monotonic() > deadline:
-                    return False
+        geometry = None
+        for _ in range(3 if OPTIONS.wine else 1):
+            self.click_tray_icon(button=3)
+            deadline = time.monotonic() + (4 if OPTIONS.wine else 10)
+            while not (geometry := menu()) and time.monotonic() < deadline:
                 time.sleep(0.05)
-        else:
-            geometry = wait_for("the tray menu", menu, 10)
+            if geometry:
+                break
+        if not geometry:
+            if OPTIONS.wine:
+                return False
+            raise AssertionError("timed out after 10 s waiting for the tray menu")
         row = geometry["height"] // 4 if entry == 0 else geometry["height"] * 3 // 4
         self.desktop.click(geometry["x"] + geometry["width"] // 2, geometry["y"] + row)
         return True
@@ -635,7 +670,7 @@ class DesktopTest(unittest.TestCase):
         self.skipped_checks.append(reason)
 
     def exit_from_tray_menu(self, program):
-        """"Выход" from the tray menu; where the menu cannot open (under Wine), Alt+F4 ends the program instead."""
+        """"Выход" from the tray menu; where the menu did not open (under Wine), Alt+F4 ends the program instead."""
         if not program.choose_from_tray_menu(1):
             self.skip_check(TRAY_MENU_UNDER_WINE + ": the program was ended with Alt+F4 instead of \"Выход\"")
             program.end(signal.SIGTERM)
@@ -751,7 +786,8 @@ class DesktopTest(unittest.TestCase):
         self.desktop.x("xdotool", "mouseup", "1")
         moved = (left - 150, top - 200)
         wait_for("the panel to follow the pointer",
-                 lambda: (self.desktop.geometry(panel)["x"], self.desktop.geometry(panel)["y"]) == moved, 5)
+                 lambda: (self.desktop.geometry(panel)["x"], self.desktop.geometry(panel)["y"]) == moved,
+                 10 if OPTIONS.wine else 5)
 
         # The site name is no drag handle: a click opens the site address, without its blanks.
         self.desktop.click(moved[0] + SITE_NAME_POINT[0], moved[1] + SITE_NAME_POINT[1])
@@ -776,11 +812,9 @@ class DesktopTest(unittest.TestCase):
             return self.desktop.geometry(panel)["mapped"]
 
         # Clicks further apart than a double click: a double click counts as one click.
-        program.click_tray_icon()
-        wait_for("the panel hidden", lambda: not mapped(), 5)
+        program.click_tray_icon_until("the panel hidden", lambda: not mapped())
         time.sleep(0.6)
-        program.click_tray_icon()
-        wait_for("the panel shown", mapped, 5)
+        program.click_tray_icon_until("the panel shown", mapped)
         geometry = self.desktop.geometry(panel)
         self.assertEqual((geometry["x"], geometry["y"]), DEFAULT_PLACE)
         self.assertIn("_NET_WM_STATE_ABOVE", self.desktop.property(panel, "_NET_WM_STATE"))
@@ -789,8 +823,7 @@ class DesktopTest(unittest.TestCase):
         self.desktop.click(DEFAULT_PLACE[0] + HIDE_GLYPH[0], DEFAULT_PLACE[1] + HIDE_GLYPH[1])
         wait_for("the panel hidden by its glyph", lambda: not mapped(), 5)
         time.sleep(0.6)
-        program.click_tray_icon()
-        wait_for("the panel shown", mapped, 5)
+        program.click_tray_icon_until("the panel shown", mapped)
 
         if program.choose_from_tray_menu(0):
             settings = program.settings_window()
@@ -814,8 +847,7 @@ class DesktopTest(unittest.TestCase):
         program.tray_icon()
         # Under Wine a click on the icon before the program's start-up work is done can go unseen.
         self.wait_for_values(panel, UP_ARROW)
-        program.click_tray_icon()
-        wait_for("the panel hidden", lambda: not self.desktop.geometry(panel)["mapped"], 5)
+        program.click_tray_icon_until("the panel hidden", lambda: not self.desktop.geometry(panel)["mapped"])
 
         second = self.desktop.start("plimo-second", program.command(), program.env)
         try:
