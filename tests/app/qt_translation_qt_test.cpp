@@ -28,6 +28,9 @@ QStringList ContextMenuTexts() {
 }
 
 TEST(QtTranslation, AnEditsContextMenuReadsInRussianWhateverTheLocale) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the Qt for Windows built here has no translations of its own; plimo.exe reads the copy beside it";
+#endif
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     ASSERT_TRUE(ContextMenuTexts().contains(QStringLiteral("Paste")));
     test::TempDir folder;  // no copy of its own: Qt's is used
