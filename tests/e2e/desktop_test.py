@@ -845,9 +845,10 @@ class DesktopTest(unittest.TestCase):
         program = Program(self.desktop, self.folder, base_config(server), server)
         panel = program.panel()
         program.tray_icon()
-        # Under Wine a click on the icon before the program's start-up work is done can go unseen.
         self.wait_for_values(panel, UP_ARROW)
-        program.click_tray_icon_until("the panel hidden", lambda: not self.desktop.geometry(panel)["mapped"])
+        # Hidden by its glyph (the tray's own clicks have a test of their own).
+        self.desktop.click(DEFAULT_PLACE[0] + HIDE_GLYPH[0], DEFAULT_PLACE[1] + HIDE_GLYPH[1])
+        wait_for("the panel hidden", lambda: not self.desktop.geometry(panel)["mapped"], 5)
 
         second = self.desktop.start("plimo-second", program.command(), program.env)
         try:
