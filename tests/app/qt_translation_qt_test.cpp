@@ -28,10 +28,14 @@ QStringList ContextMenuTexts() {
 }
 
 TEST(QtTranslation, AnEditsContextMenuReadsInRussianWhateverTheLocale) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the Qt for Windows built here has no translations of its own; plimo.exe reads the copy beside it";
+#endif
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     ASSERT_TRUE(ContextMenuTexts().contains(QStringLiteral("Paste")));
     test::TempDir folder;  // no copy of its own: Qt's is used
-    QTranslator* translator = InstallQtRussian(*QCoreApplication::instance(), QString::fromStdString(folder.path()));
+    QTranslator* translator =
+        InstallQtRussian(*QCoreApplication::instance(), QString::fromStdU16String(folder.path().u16string()));
     ASSERT_NE(translator, nullptr) << "qtbase_ru.qm is missing (Debian's qt6-translations-l10n)";
     const QStringList texts = ContextMenuTexts();
     QCoreApplication::removeTranslator(translator);
