@@ -7,6 +7,7 @@
 
 #include <QApplication>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -81,6 +82,8 @@ int main(int argc, char** argv) {
     qputenv("no_proxy", "127.0.0.1");
     QApplication app(argc, argv);
     const int cycles = argc > 1 ? std::atoi(argv[1]) : 10000;
+    // Ten lines whatever the length, so that a short run shows its trend too.
+    const int printEvery = std::max(cycles / 10, 1);
 
     int cycle = 0;
     const auto handler = [&](const HttpRequest&) { return Answer(KindOf(cycle), cycle); };
@@ -130,7 +133,7 @@ int main(int argc, char** argv) {
             ++good;
             goodShown += panel.form->Label1->text() == QString::number(cycle) ? 1 : 0;
         }
-        if (cycle == 1 || cycle % 1000 == 0) {
+        if (cycle == 1 || cycle % printEvery == 0) {
             std::printf("%8d %12ld %8zu %10.1f\n", cycle, ResidentKiB(), OpenDescriptors(),
                         duration<double>(steady_clock::now() - start).count());
             std::fflush(stdout);
