@@ -42,3 +42,15 @@ if(PLIMO_CLANG_FORMAT)
         ${PROJECT_SOURCE_DIR}/bench/*.cpp ${PROJECT_SOURCE_DIR}/fuzz/*.cpp ${PROJECT_SOURCE_DIR}/tools/*.cpp)
     add_custom_target(format COMMAND ${PLIMO_CLANG_FORMAT} -i ${PLIMO_FORMAT_FILES} VERBATIM)
 endif()
+
+# plimo_windows_gui(TARGET...): Windows GUI programs (no console window); with a static Qt, each carries the Windows
+# platform plugin, so that the one file runs alone.
+function(plimo_windows_gui)
+    set_target_properties(${ARGN} PROPERTIES WIN32_EXECUTABLE ON)
+    get_target_property(qt_type Qt6::Core TYPE)
+    if(qt_type STREQUAL "STATIC_LIBRARY")
+        foreach(target IN LISTS ARGN)
+            qt_import_plugins(${target} INCLUDE Qt6::QWindowsIntegrationPlugin)
+        endforeach()
+    endif()
+endfunction()
