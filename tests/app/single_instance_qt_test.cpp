@@ -16,8 +16,10 @@
 namespace plimo {
 namespace {
 
+// Through UTF-16, in which Windows names files: a path's narrow string is UTF-8 with some C++ libraries only (others
+// use the ANSI code page, which loses letters outside it).
 QString Folder(const test::TempDir& dir) {
-    return QString::fromStdString(dir.path().string());
+    return QString::fromStdU16String(dir.path().u16string());
 }
 
 // A later start as another process makes it: beside the first copy, whose event loop goes on meanwhile. On Windows
