@@ -4,18 +4,33 @@
 #include "time_scale.h"
 #include "ui/tform1.h"
 
+#include <QDir>
+#include <QLockFile>
 #include <QSignalSpy>
-#include <QSysInfo>
 
 #include <gtest/gtest.h>
 
+#include <future>
 #include <memory>
+#include <string>
 
 namespace plimo {
 namespace {
 
+// Through UTF-16, in which Windows names files: a path's narrow string is UTF-8 with some C++ libraries only (others
+// use the ANSI code page, which loses letters outside it).
 QString Folder(const test::TempDir& dir) {
-    return QString::fromStdString(dir.path().string());
+    return QString::fromStdU16String(dir.path().u16string());
+}
+
+// A later start as another process makes it: beside the first copy, whose event loop goes on meanwhile. On Windows
+// Qt's local sockets are pipes without a buffer: a write ends only once the reader has read it, which a start in the
+// first copy's own thread never lets happen.
+std::future<bool> StartAnotherCopy(const QString& folder) {
+    return std::async(std::launch::async, [folder] {
+        SingleInstance copy(folder);
+        return copy.claim();
+    });
 }
 
 TEST(SingleInstance, ASecondStartFromTheSameFolderAsksTheFirstToShowItselfAndEnds) {
@@ -24,15 +39,15 @@ TEST(SingleInstance, ASecondStartFromTheSameFolderAsksTheFirstToShowItselfAndEnd
     ASSERT_TRUE(first.claim());
     QSignalSpy shown(&first, &SingleInstance::showRequested);
 
-    SingleInstance second(Folder(folder));
-    EXPECT_FALSE(second.claim());
+    std::future<bool> second = StartAnotherCopy(Folder(folder));
     ASSERT_TRUE(shown.wait(test::ScaledMs(5000)));
+    EXPECT_FALSE(second.get());
     EXPECT_EQ(shown.count(), 1);
 
     // Every later start is turned away while the first runs.
-    SingleInstance third(Folder(folder));
-    EXPECT_FALSE(third.claim());
+    std::future<bool> third = StartAnotherCopy(Folder(folder));
     ASSERT_TRUE(shown.wait(test::ScaledMs(5000)));
+    EXPECT_FALSE(third.get());
     EXPECT_EQ(shown.count(), 2);
 }
 
@@ -58,9 +73,16 @@ TEST(SingleInstance, ALockLeftByACopyThatIsGoneDoesNotStopAStart) {
 
 TEST(SingleInstance, ALockOfACrashedCopyIsStale) {
     test::TempDir folder;
-    // The lock file as a copy writes it (process id, program, host), by a process long gone.
-    test::WriteFileBytes(folder.file("plimo.lock"),
-                         "2147483646\nplimo\n" + QSysInfo::machineHostName().toStdString() + "\n");
+    // The lock file as a copy writes it on this system (Windows names the host after COMPUTERNAME, not as
+    // QSysInfo does), by a process long gone.
+    std::string lock;
+    {
+        QLockFile probe(QDir(Folder(folder)).filePath(QStringLiteral("probe.lock")));
+        ASSERT_TRUE(probe.tryLock(0));
+        lock = test::ReadFileBytes(folder.file("probe.lock"));
+    }
+    ASSERT_NE(lock.find('\n'), std::string::npos);
+    test::WriteFileBytes(folder.file("plimo.lock"), "2147483646" + lock.substr(lock.find('\n')));
     SingleInstance next(Folder(folder));
     EXPECT_TRUE(next.claim());
 }
