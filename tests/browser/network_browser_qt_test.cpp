@@ -522,10 +522,8 @@ TEST(NetworkBrowser, VerifiesCertificatesAndNeverFollowsHttpsToHttp) {
 }
 
 TEST(NetworkBrowser, GoesThroughTheSystemProxy) {
-#ifdef _WIN32
-    GTEST_SKIP() << "Windows takes the system proxy from the user's Internet settings, not from http_proxy (the "
-                    "whole-program test under Wine sets those)";
-#endif
+    if (!test::kProxyFromEnvironment)
+        GTEST_SKIP() << test::kNoProxyFromEnvironment;
     HttpTestServer proxy([](const HttpRequest& request) { return HttpResponse::html("via proxy " + request.target); });
     const test::ScopedEnv httpProxy("http_proxy", proxy.url(u"").toUtf8());
     NetworkBrowser browser(nullptr, shortStall());
@@ -537,6 +535,8 @@ TEST(NetworkBrowser, GoesThroughTheSystemProxy) {
 
 // The same rule as the update check's: a proxy's request for credentials is no page of the server asked.
 TEST(NetworkBrowser, AProxysRequestForCredentialsBecomesTheErrorPage) {
+    if (!test::kProxyFromEnvironment)
+        GTEST_SKIP() << test::kNoProxyFromEnvironment;
     HttpTestServer proxy([](const HttpRequest&) {
         HttpResponse response = HttpResponse::html("proxy login page");
         response.status = 407;

@@ -26,4 +26,15 @@ private:
     QByteArray m_previous;
 };
 
+// Whether the system's proxy comes from http_proxy, which the proxy tests set. Windows takes it from the user's
+// Internet settings instead; the whole-program test under Wine sets those.
+#ifdef _WIN32
+inline constexpr bool kProxyFromEnvironment = false;
+#else
+inline constexpr bool kProxyFromEnvironment = true;
+#endif
+inline constexpr const char* kNoProxyFromEnvironment =
+    "Windows takes the system proxy from the user's Internet settings, not from http_proxy (the whole-program test "
+    "under Wine sets those)";
+
 }  // namespace plimo::test

@@ -206,10 +206,8 @@ TEST_F(UpdateCheck, AnAnswerLargerThan64KiBIsNoDownloadAndIsNotWrittenOut) {
 }
 
 TEST_F(UpdateCheck, GoesThroughTheSystemProxy) {
-#ifdef _WIN32
-    GTEST_SKIP() << "Windows takes the system proxy from the user's Internet settings, not from http_proxy (the "
-                    "whole-program test under Wine sets those)";
-#endif
+    if (!test::kProxyFromEnvironment)
+        GTEST_SKIP() << test::kNoProxyFromEnvironment;
     ServerThread proxy([](const HttpRequest& request) {
         if (request.target == "http://maker.example.invalid/soft/plimover.txt") {
             return versionFile("current_version=3.0\r\n");
@@ -224,6 +222,8 @@ TEST_F(UpdateCheck, GoesThroughTheSystemProxy) {
 // A proxy that asks for credentials answers for itself, not for the maker's server: its page is no version file,
 // even when it reads like one.
 TEST_F(UpdateCheck, AProxysRequestForCredentialsIsNoDownload) {
+    if (!test::kProxyFromEnvironment)
+        GTEST_SKIP() << test::kNoProxyFromEnvironment;
     ServerThread proxy([](const HttpRequest&) {
         HttpResponse response = versionFile("current_version=9.0\r\n");
         response.status = 407;
