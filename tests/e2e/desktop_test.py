@@ -70,6 +70,11 @@ NEWER_VERSION_FILE = b"[VER_INFO]\r\ncurrent_version=1.1\r\n"
 TRAY_MENU_UNDER_WINE = ("under Wine the tray icon's menu did not open on three right clicks (Wine relays them; in "
                         "other runs the same clicks open it)")
 
+# Why the tray's left clicks may not hold under Wine: in some runs none of them reaches Wine's tray window.
+TRAY_CLICKS_UNDER_WINE = ("under Wine three left clicks on the docked tray icon reached no window of Wine's tray "
+                          "(its trace shows no mouse message; in other runs the same clicks hide and show the "
+                          "panel): hiding and showing from the tray and its menu are not checked")
+
 OPTIONS = None  # the command line, once parsed
 FOLDERS = []  # temporary folders of the tests that ran
 
@@ -428,9 +433,10 @@ class Program:
                            "sleep", "0.5")
         self.desktop.click(x, y, button)
 
-    def click_tray_icon_until(self, what, predicate):
+    def click_tray_icon_until(self, what, predicate, unseen_allowed=False):
         """A click on the icon, and the wait for what it does. Under Wine a click now and then goes unseen (the
-        program never hears of it, at any time): the click is tried again, up to three times."""
+        program never hears of it, at any time): the click is tried again, up to three times. With unseen_allowed,
+        three unseen clicks under Wine answer None instead of failing."""
         attempts = 3 if OPTIONS.wine else 1
         for attempt in range(attempts):
             self.click_tray_icon()
@@ -438,6 +444,8 @@ class Program:
                 return wait_for(what, predicate, 4 if OPTIONS.wine else 5)
             except AssertionError:
                 if attempt == attempts - 1:
+                    if unseen_allowed and OPTIONS.wine:
+                        return None
                     raise
 
     def choose_from_tray_menu(self, entry):
@@ -815,7 +823,13 @@ class DesktopTest(unittest.TestCase):
             return self.desktop.geometry(panel)["mapped"]
 
         # Clicks further apart than a double click: a double click counts as one click.
-        program.click_tray_icon_until("the panel hidden", lambda: not mapped())
+        if not program.click_tray_icon_until("the panel hidden", lambda: not mapped(), unseen_allowed=True):
+            # The glyph's own hiding is checked with the second start, which brings the panel back.
+            self.skip_check(TRAY_CLICKS_UNDER_WINE)
+            program.end(signal.SIGINT)
+            self.assertEqual(program.wait_exit(), 0)
+            self.assert_saved(program, cx=str(DEFAULT_PLACE[0]), cy=str(DEFAULT_PLACE[1]))
+            return
         time.sleep(0.6)
         program.click_tray_icon_until("the panel shown", mapped)
         geometry = self.desktop.geometry(panel)
