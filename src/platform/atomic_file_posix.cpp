@@ -1,4 +1,4 @@
-#include "platform/atomic_file.h"
+#include "platform/atomic_file_posix.h"
 
 #include <cerrno>
 #include <chrono>
@@ -11,6 +11,25 @@
 
 namespace plimo {
 namespace {
+
+constexpr uid_t kRoot = 0;
+
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : m_fd(fd) {}
+    ~Descriptor() {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+
+    int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
 
 bool writeAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
@@ -26,14 +45,32 @@ bool writeAll(int fd, std::string_view bytes) {
     return true;
 }
 
+std::filesystem::path folderOf(const std::filesystem::path& path) {
+    std::filesystem::path folder = path.parent_path();
+    return folder.empty() ? std::filesystem::path(".") : folder;
+}
+
+// Root follows a link only in a folder of its own. In another user's folder that user may have planted it, and
+// root would then write, create or take away whatever file the user chose.
+bool mayFollowLinkIn(const std::filesystem::path& folder, uid_t user) {
+    if (user != kRoot) {
+        return true;
+    }
+    struct stat info {};
+    return ::stat(folder.c_str(), &info) == 0 && info.st_uid == user;
+}
+
 // A link is followed, so that the file it names gets the new contents and the link stays a link; a dangling link
-// names the file it will create. A loop of links fails.
-bool resolveTarget(const std::filesystem::path& file, std::filesystem::path& target) {
+// names the file it will create. A loop of links, or a link that may not be followed, fails.
+bool resolveTarget(const std::filesystem::path& file, uid_t user, std::filesystem::path& target) {
     target = file;
     for (int depth = 0; depth < 40; ++depth) {
         struct stat info {};
         if (::lstat(target.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
             return true;
+        }
+        if (!mayFollowLinkIn(folderOf(target), user)) {
+            return false;
         }
         std::error_code error;
         const std::filesystem::path next = std::filesystem::read_symlink(target, error);
@@ -48,24 +85,31 @@ bool resolveTarget(const std::filesystem::path& file, std::filesystem::path& tar
 // Opens the temporary file, empty and locked, so that two programs saving the same file take turns. The name is
 // always the same: a writer killed halfway leaves at most this one file behind, and the next write takes it over.
 // A file that was locked while its writer renamed it into place is no longer the temporary file: open it again.
-int openTemporary(const std::string& path, bool mayRemoveStale) {
+// Only a file with no other name is taken over: through a second name (a hard link) it would be someone else's.
+int openTemporary(int folder, const std::string& name, bool mayRemoveStale) {
     const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(2);
     for (;;) {
-        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+        int fd = ::openat(folder, name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+        int error = fd < 0 ? errno : 0;
+        struct stat opened {};
+        if (fd >= 0 && (::fstat(fd, &opened) != 0 || opened.st_nlink > 1)) {
+            ::close(fd);
+            fd = -1;
+            error = EMLINK;
+        }
         if (fd < 0) {
-            // Left by another user (a killed save as root) or replaced by a link: in a folder of one's own it is
-            // removed, once, rather than failing every save from now on.
-            if ((errno == EACCES || errno == EPERM || errno == ELOOP) && mayRemoveStale &&
-                ::unlink(path.c_str()) == 0) {
+            // Left by another user (a killed save as root), replaced by a link or given a second name: in a folder
+            // of one's own it is removed, once, rather than failing every save from now on.
+            if ((error == EACCES || error == EPERM || error == ELOOP || error == EMLINK) && mayRemoveStale &&
+                ::unlinkat(folder, name.c_str(), 0) == 0) {
                 mayRemoveStale = false;
                 continue;
             }
             return -1;
         }
         if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
-            struct stat opened {};
             struct stat named {};
-            if (::fstat(fd, &opened) == 0 && ::lstat(path.c_str(), &named) == 0 && opened.st_dev == named.st_dev &&
+            if (::fstatat(folder, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 && opened.st_dev == named.st_dev &&
                 opened.st_ino == named.st_ino) {
                 if (::ftruncate(fd, 0) == 0) {
                     return fd;
@@ -87,32 +131,33 @@ int openTemporary(const std::string& path, bool mayRemoveStale) {
 
 }  // namespace
 
-bool ReplaceFileContents(const std::filesystem::path& file, std::string_view bytes, NewFileReaders readers) {
+bool ReplaceFileContentsAs(uid_t effectiveUser, const std::filesystem::path& file, std::string_view bytes,
+                           NewFileReaders readers) {
     try {
         std::filesystem::path target;
-        if (!resolveTarget(file, target)) {
+        if (!resolveTarget(file, effectiveUser, target)) {
+            return false;
+        }
+        const std::filesystem::path folderPath = folderOf(target);
+        const std::string name = target.filename().string();
+        // Everything below works on the folder opened once, and on names in it that are never followed.
+        const Descriptor folder(::open(folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        struct stat folderInfo {};
+        if (folder.get() < 0 || ::fstat(folder.get(), &folderInfo) != 0 || (folderInfo.st_mode & S_IWUSR) == 0) {
             return false;
         }
         struct stat existing {};
-        const bool exists = ::stat(target.c_str(), &existing) == 0;
+        const bool exists = ::fstatat(folder.get(), name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
         if (!exists && errno != ENOENT) {
             return false;
         }
+        // A link here appeared after the links were followed: refused, since nobody can tell who made it.
         if (exists && (!S_ISREG(existing.st_mode) || (existing.st_mode & S_IWUSR) == 0)) {
             return false;
         }
-        std::filesystem::path folder = target.parent_path();
-        if (folder.empty()) {
-            folder = ".";
-        }
-        struct stat folderInfo {};
-        if (::stat(folder.c_str(), &folderInfo) != 0 || !S_ISDIR(folderInfo.st_mode) ||
-            (folderInfo.st_mode & S_IWUSR) == 0) {
-            return false;
-        }
 
-        const std::string temporary = (folder / ("." + target.filename().string() + ".tmp")).string();
-        const int fd = openTemporary(temporary, folderInfo.st_uid == ::geteuid());
+        const std::string temporary = "." + name + ".tmp";
+        const int fd = openTemporary(folder.get(), temporary, folderInfo.st_uid == effectiveUser);
         if (fd < 0) {
             return false;
         }
@@ -129,24 +174,24 @@ bool ReplaceFileContents(const std::filesystem::path& file, std::string_view byt
         }
         ok = ok && ::fsync(fd) == 0;
         // Renamed while still locked, so that no other writer can empty it on its way into place.
-        ok = ok && ::rename(temporary.c_str(), target.c_str()) == 0;
+        ok = ok && ::renameat(folder.get(), temporary.c_str(), folder.get(), name.c_str()) == 0;
         if (!ok) {
-            ::unlink(temporary.c_str());
+            ::unlinkat(folder.get(), temporary.c_str(), 0);
         }
         ::close(fd);
         if (!ok) {
             return false;
         }
         // The rename itself must reach the disk too, or a power cut could bring back the old name.
-        const int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (folderFd >= 0) {
-            ::fsync(folderFd);
-            ::close(folderFd);
-        }
+        ::fsync(folder.get());
         return true;
     } catch (...) {
         return false;
     }
+}
+
+bool ReplaceFileContents(const std::filesystem::path& file, std::string_view bytes, NewFileReaders readers) {
+    return ReplaceFileContentsAs(::geteuid(), file, bytes, readers);
 }
 
 }  // namespace plimo

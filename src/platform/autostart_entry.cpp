@@ -138,13 +138,12 @@ void SetAutostartEntry(const AutostartFolders& folders, std::string_view name, b
                 std::filesystem::remove(match, error);
             }
         }
-        // A user entry overrides a system one only under the very same file name.
+        // A system-wide entry serves every user and is never changed here, even where the rights would allow it:
+        // the user's entry of the very same file name overrides it, and one with Hidden=true masks it for this
+        // user alone.
         for (const auto& system : folders.system) {
             for (const auto& match : entriesNamed(system, name)) {
                 if (!remove && match.filename() == fileName) {
-                    continue;
-                }
-                if (remove && std::filesystem::remove(match, error)) {
                     continue;
                 }
                 std::filesystem::create_directories(folders.user, error);

@@ -9,7 +9,7 @@ namespace plimo {
 
 void SetAutostart(std::string_view valueName, bool remove) {
     try {
-        // The desktop's own variables say where the user's autostart folder is; the system one only root may write.
+        // The desktop's own variables name the user's autostart folder and the system-wide ones it may mask.
         SetAutostartEntry(
             AutostartFoldersFor(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"), std::getenv("XDG_CONFIG_DIRS")),
             valueName, remove, remove ? std::filesystem::path() : ModulePath());

@@ -8,66 +8,69 @@
 namespace plimo {
 namespace {
 
-constexpr const char* kRunKey = "software\\microsoft\\windows\\currentversion\\run";
+constexpr const wchar_t* kRunKey = L"software\\microsoft\\windows\\currentversion\\run";
 
-// The Run key under the root, opened for full access; null where it is missing or the user lacks the rights.
-HKEY openRunKey(HKEY root) {
-    HKEY key = nullptr;
-    if (root == nullptr || RegOpenKeyExA(root, kRunKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) {
-        return nullptr;
+// The Run key under a root, open for setting and deleting values and closed (written through at once rather than
+// left to the system's lazy flush) at the end; not open where it is missing or the user lacks the rights.
+class RunKey {
+public:
+    RunKey(HKEY root, bool create) {
+        if (root == nullptr) {
+            return;
+        }
+        const LONG result = create ? RegCreateKeyExW(root, kRunKey, 0, nullptr, 0, KEY_SET_VALUE | KEY_QUERY_VALUE,
+                                                     nullptr, &m_key, nullptr)
+                                   : RegOpenKeyExW(root, kRunKey, 0, KEY_SET_VALUE | KEY_QUERY_VALUE, &m_key);
+        if (result != ERROR_SUCCESS) {
+            m_key = nullptr;
+        }
     }
-    return key;
-}
+    ~RunKey() {
+        if (m_key != nullptr) {
+            RegFlushKey(m_key);
+            RegCloseKey(m_key);
+        }
+    }
+    RunKey(const RunKey&) = delete;
+    RunKey& operator=(const RunKey&) = delete;
 
-void closeKey(HKEY key) {
-    if (key != nullptr) {
-        // Written through at once rather than left to the system's lazy flush.
-        RegFlushKey(key);
-        RegCloseKey(key);
-    }
-}
+    HKEY get() const { return m_key; }
+
+private:
+    HKEY m_key = nullptr;
+};
 
 }  // namespace
 
 void SetAutostartUnder(HKEY machineRoot, HKEY userRoot, std::string_view valueName, bool remove) {
-    HKEY machine = nullptr;
-    HKEY user = nullptr;
     try {
-        const std::string name(valueName);
-        machine = openRunKey(machineRoot);
+        const std::u16string wide = AnsiToWide(std::string(valueName));
+        const std::wstring name(wide.begin(), wide.end());
         if (remove) {
-            // Wherever an earlier run put it: the machine's key as an administrator, the user's key otherwise.
-            user = openRunKey(userRoot);
-            for (HKEY key : {machine, user}) {
-                if (key != nullptr) {
-                    RegDeleteValueA(key, name.c_str());
+            // The machine's key too, where an earlier version running as an administrator put the value and this
+            // run may take it away.
+            for (HKEY root : {userRoot, machineRoot}) {
+                const RunKey key(root, false);
+                if (key.get() != nullptr) {
+                    RegDeleteValueW(key.get(), name.c_str());
                 }
             }
-        } else {
-            // Without administrator rights the machine's key cannot be written: the user's own key starts the
-            // program for that user, which is what ticking the box asks for.
-            user = openRunKey(userRoot);
-            HKEY key = machine != nullptr ? machine : user;
-            const std::wstring path = ModulePath().wstring();
-            if (key != nullptr && !path.empty()) {
-                // Quoted: a path with a blank ("C:\Program Files\...") would otherwise let the system start
-                // "C:\Program.exe". Stored in UTF-16, so that a folder name outside the ANSI code page stays as is.
-                const std::wstring value = L"\"" + path + L"\"";
-                const std::u16string wide = AnsiToWide(name);
-                const std::wstring wideName(wide.begin(), wide.end());
-                if (RegSetValueExW(key, wideName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                                   static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS &&
-                    key == machine && user != nullptr) {
-                    // Registered once: an entry an earlier run without the rights left for this user goes.
-                    RegDeleteValueA(user, name.c_str());
-                }
-            }
+            return;
+        }
+        // Never the machine's key, even for an administrator: a value there starts the program, which its user may
+        // replace, in every account on the computer.
+        const RunKey key(userRoot, true);
+        const std::wstring path = ModulePath().wstring();
+        if (key.get() != nullptr && !path.empty()) {
+            // Quoted: a path with a blank ("C:\Program Files\...") would otherwise let the system start
+            // "C:\Program.exe". Stored in UTF-16, so that a folder name outside the ANSI code page stays as is.
+            const std::wstring value = L"\"" + path + L"\"";
+            RegSetValueExW(key.get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                           static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
         }
     } catch (...) {
         // Every failure is silent.
     }
-    closeKey(machine);
-    closeKey(user);
 }
 
 void SetAutostart(std::string_view valueName, bool remove) {

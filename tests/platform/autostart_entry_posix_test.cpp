@@ -111,22 +111,33 @@ TEST_F(AutostartEntry, TickUntickTickLeavesTheEntryAndRemovingNothingChangesNoth
     EXPECT_EQ(entries(), std::vector<std::string>{"Plimo.desktop"});
 }
 
-// A system-wide entry left by an older version starts the program for everyone; the user's own entry of the same
-// file name overrides it, and one under another letter case is hidden from the user.
-TEST_F(AutostartEntry, SystemEntriesAreOverriddenOrHiddenAndDeletedWhereTheUserMay) {
+// A system-wide entry (an older version's, a package's) starts the program for everyone. The user's own entry of
+// the same file name overrides it, one under another letter case is masked, and unticking masks them all. The
+// system folder itself is never changed, though here, as for root, the rights would allow it.
+TEST_F(AutostartEntry, SystemEntriesAreMaskedForTheUserAndNeverChanged) {
     WriteFileBytes(systemEntry("Plimo.desktop"), "[Desktop Entry]\nExec=/old/plimo\n");
     WriteFileBytes(systemEntry("plimo.desktop"), "[Desktop Entry]\nExec=/older/plimo\n");
     WriteFileBytes(systemEntry("Other.desktop"), "kept");
+    const auto systemFolder = [this] {
+        std::vector<std::string> namesAndBytes;
+        for (const std::string& name : entries(m_folders.system[0])) {
+            namesAndBytes.push_back(name + ": " + ReadFileBytes(systemEntry(name)));
+        }
+        return namesAndBytes;
+    };
+    const std::vector<std::string> before = systemFolder();
 
     set("Plimo", false);
     EXPECT_EQ(entries(), (std::vector<std::string>{"Plimo.desktop", "plimo.desktop"}));
     EXPECT_EQ(ReadFileBytes(entry("Plimo.desktop")), AutostartEntryText(m_executable));
     EXPECT_EQ(ReadFileBytes(entry("plimo.desktop")), HiddenAutostartEntryText());
+    EXPECT_EQ(systemFolder(), before);
 
-    // Here the user may delete in the system folder: the entries go, and nothing is left to hide.
     set("plimo", true);
-    EXPECT_EQ(entries(m_folders.system[0]), std::vector<std::string>{"Other.desktop"});
-    EXPECT_TRUE(entries().empty());
+    EXPECT_EQ(entries(), (std::vector<std::string>{"Plimo.desktop", "plimo.desktop"}));
+    EXPECT_EQ(ReadFileBytes(entry("Plimo.desktop")), HiddenAutostartEntryText());
+    EXPECT_EQ(ReadFileBytes(entry("plimo.desktop")), HiddenAutostartEntryText());
+    EXPECT_EQ(systemFolder(), before);
 }
 
 // An ordinary user cannot delete in /etc/xdg/autostart: removal then leaves a Hidden=true entry of each name.

@@ -96,63 +96,72 @@ protected:
     HKEY m_userRun = nullptr;
 };
 
-TEST_F(RunKey, AnAdministratorRegistersTheQuotedPathInTheMachinesKey) {
+// An administrator's run could open the machine's key for writing; the value still goes to the user's key, since
+// under the machine's it would start, in every account, a program this user may replace.
+TEST_F(RunKey, RegistersTheQuotedPathForTheUserAloneEvenWhereTheMachinesKeyIsWritable) {
     giveMachineKey();
     const std::wstring neighbour = L"C:\\other.exe";
-    setWide(m_machineRun, L"PlimoNeighbour", neighbour);
+    setWide(m_userRun, L"PlimoNeighbour", neighbour);
 
     set("Plimo", false);
-    const std::optional<AnsiValue> written = ansiValue(m_machineRun, "Plimo");
+    const std::optional<AnsiValue> written = ansiValue(m_userRun, "Plimo");
     ASSERT_TRUE(written);
     EXPECT_EQ(written->type, static_cast<DWORD>(REG_SZ));
     // Quoted, so that a blank in the path cannot start another program; stored in UTF-16, which a reader
     // through the ANSI call gets in the ANSI code page.
     const std::string ansiPath = WideToAnsi(std::u16string(m_path.begin(), m_path.end()));
     EXPECT_EQ(written->data, "\"" + ansiPath + "\"" + '\0');
-    EXPECT_EQ(wideValue(m_machineRun, L"Plimo"), quotedPath());
+    EXPECT_EQ(wideValue(m_userRun, L"Plimo"), quotedPath());
     EXPECT_TRUE(std::filesystem::path(m_path).is_absolute());
-    EXPECT_FALSE(wideValue(m_userRun, L"Plimo"));
+    EXPECT_FALSE(wideValue(m_machineRun, L"Plimo"));
 
     // Registering again changes nothing; removing under another letter case takes the one value away.
     set("Plimo", false);
-    EXPECT_EQ(wideValue(m_machineRun, L"PLIMO"), quotedPath());
+    EXPECT_EQ(wideValue(m_userRun, L"PLIMO"), quotedPath());
     set("plimo", true);
-    EXPECT_FALSE(ansiValue(m_machineRun, "Plimo"));
+    EXPECT_FALSE(ansiValue(m_userRun, "Plimo"));
     set("plimo", true);
-    EXPECT_EQ(wideValue(m_machineRun, L"PlimoNeighbour"), neighbour);
+    EXPECT_EQ(wideValue(m_userRun, L"PlimoNeighbour"), neighbour);
 
     // Tick, untick, tick: registered at the end.
     set("Plimo", false);
     set("plimo", true);
     set("Plimo", false);
-    EXPECT_EQ(wideValue(m_machineRun, L"Plimo"), quotedPath());
+    EXPECT_EQ(wideValue(m_userRun, L"Plimo"), quotedPath());
+    EXPECT_FALSE(wideValue(m_machineRun, L"Plimo"));
 }
 
-// Without administrator rights the machine's key cannot be opened for writing (here: it is not there to open).
-// Ticking the box must still register the program for this user, and unticking must take it away.
-TEST_F(RunKey, WithoutTheMachinesKeyTheUsersKeyTakesTheValue) {
+// A fresh profile may lack the user's Run key: ticking the box creates it.
+TEST_F(RunKey, TheUsersRunKeyIsMadeWhenMissing) {
+    RegCloseKey(m_userRun);
+    m_userRun = nullptr;
+    ASSERT_EQ(RegDeleteTreeW(m_userRoot, L"Software"), ERROR_SUCCESS);
     set("Plimo", false);
+    ASSERT_EQ(RegOpenKeyExW(m_userRoot, kRunKey, 0, KEY_READ, &m_userRun), ERROR_SUCCESS);
     EXPECT_EQ(wideValue(m_userRun, L"Plimo"), quotedPath());
+    // The machine's key is neither made nor written.
     HKEY machineRun = nullptr;
     EXPECT_NE(RegOpenKeyExW(m_machineRoot, kRunKey, 0, KEY_READ, &machineRun), ERROR_SUCCESS);
-
-    set("plimo", true);
-    EXPECT_FALSE(wideValue(m_userRun, L"Plimo"));
 }
 
-TEST_F(RunKey, RemovalClearsBothKeysAndAnAdministratorsRegistrationLeavesOne) {
-    giveMachineKey();
-    setWide(m_machineRun, L"Plimo", L"C:\\old\\plimo.exe");
-    setWide(m_userRun, L"PLIMO", L"C:\\Users\\me\\plimo.exe");
-    set("plimo", true);
-    EXPECT_FALSE(wideValue(m_machineRun, L"Plimo"));
-    EXPECT_FALSE(wideValue(m_userRun, L"Plimo"));
-
-    // A value an earlier run without the rights left for the user goes when the machine's key takes it.
-    setWide(m_userRun, L"Plimo", L"C:\\Users\\me\\plimo.exe");
-    set("Plimo", false);
-    EXPECT_EQ(wideValue(m_machineRun, L"Plimo"), quotedPath());
-    EXPECT_FALSE(wideValue(m_userRun, L"Plimo"));
+// A value an earlier version left under the machine's key (run as an administrator) is not touched by ticking,
+// and goes with unticking wherever the rights allow; where the key cannot be opened, the user's value still goes.
+TEST_F(RunKey, RemovalClearsTheUsersKeyAndTheMachinesWhereItCan) {
+    for (const bool machineWritable : {false, true}) {
+        SCOPED_TRACE(machineWritable ? "the machine's key may be written" : "the machine's key cannot be opened");
+        if (machineWritable) {
+            giveMachineKey();
+            setWide(m_machineRun, L"Plimo", L"C:\\old\\plimo.exe");
+        }
+        set("Plimo", false);
+        if (machineWritable) {
+            EXPECT_EQ(wideValue(m_machineRun, L"Plimo"), L"C:\\old\\plimo.exe");
+        }
+        setWide(m_userRun, L"PLIMO", L"C:\\Users\\me\\plimo.exe");
+        set("plimo", true);
+        EXPECT_FALSE(wideValue(m_userRun, L"Plimo"));
+        EXPECT_FALSE(wideValue(m_machineRun, L"Plimo"));
+    }
 }
 
 }  // namespace
