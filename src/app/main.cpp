@@ -3,12 +3,14 @@
 #include "app/termination_signals.h"
 #include "browser/network_browser.h"
 #include "platform/display_platform.h"
-#include "platform/module_path.h"
+#include "settings/settings_home.h"
 #include "ui/artwork.h"
 #include "ui/dialogs.h"
 #include "ui/startup_marks.h"
 #include "ui/tfoptions.h"
 #include "ui/tform1.h"
+#include "update/maker_site.h"
+#include "update/update_check.h"
 
 #include <QApplication>
 #include <QSessionManager>
@@ -28,8 +30,10 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     plimo::StartupMark("application object made");
     QApplication::setApplicationName(QStringLiteral("Plimo"));
-    // A second start from the same folder shows the running panel instead of a second one writing its settings.
-    plimo::SingleInstance instance(QString::fromStdU16String(plimo::ModuleDirectory().u16string()));
+    // Beside the program, or in the user's own folder where the program's cannot be written.
+    const plimo::SettingsHome home = plimo::FindSettingsHome();
+    // A second start with the same settings shows the running panel instead of a second one writing them.
+    plimo::SingleInstance instance(QString::fromStdU16String(home.folder.u16string()));
     if (!instance.claim()) {
         return 0;
     }
@@ -43,7 +47,11 @@ int main(int argc, char** argv) {
     auto form1 = std::make_unique<plimo::TForm1>(std::make_unique<plimo::NetworkBrowser>());
     form1->FormCreate();
     plimo::StartupMark("panel made");
+    form1->setUpdateCheck([folder = home.folder] {
+        return plimo::CheckNewVersion(plimo::VersionFileAddress(), folder / "plimover.txt");
+    });
     auto foptions = std::make_unique<plimo::Tfoptions>(form1.get());
+    foptions->setSettingsHome(home);
     form1->setOptionsWindow(foptions.get());
     plimo::StartupMark("settings window made");
     QObject::connect(form1.get(), &plimo::TForm1::closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);

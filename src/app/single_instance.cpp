@@ -4,6 +4,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QLocalSocket>
+#include <QSysInfo>
 #include <QThread>
 
 namespace plimo {
@@ -46,15 +47,42 @@ bool SingleInstance::claim() {
         if (m_lock.error() != QLockFile::LockFailedError) {
             return true;
         }
+        if (heldOnAnotherComputer()) {
+            // A copy on another computer (a synced or shared folder, a USB stick) cannot be asked, and a lock left
+            // by one that crashed there would otherwise stop every start here for good.
+            return takeOverStaleLock();
+        }
         if (askRunningCopy()) {
             return false;
         }
         if (deadline.hasExpired()) {
-            // A copy holds the lock but does not answer: a second panel would still be a second writer.
-            return false;
+            // Whoever holds the lock does not answer: a copy that hangs, another user's (who cannot be asked), or
+            // a lock its copy left behind. Ending here without a word would leave the user with no panel at all.
+            return takeOverStaleLock();
         }
         QThread::msleep(50);
     }
+}
+
+bool SingleInstance::heldOnAnotherComputer() const {
+    qint64 pid = 0;
+    QString hostName;
+    QString application;
+    if (!m_lock.getLockInfo(&pid, &hostName, &application) || hostName.isEmpty()) {
+        return false;
+    }
+    // Qt names this computer as the system does: COMPUTERNAME on Windows, the host name elsewhere.
+    const QString computerName = qEnvironmentVariable("COMPUTERNAME");
+    return hostName != QSysInfo::machineHostName() &&
+           (computerName.isEmpty() || hostName.compare(computerName, Qt::CaseInsensitive) != 0);
+}
+
+bool SingleInstance::takeOverStaleLock() {
+    // A lock that a live copy on this computer still holds is not removed; this copy then runs without it.
+    if (m_lock.removeStaleLockFile() && m_lock.tryLock(0)) {
+        listen();
+    }
+    return true;
 }
 
 bool SingleInstance::listen() {

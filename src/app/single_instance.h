@@ -18,9 +18,9 @@ public:
     explicit SingleInstance(const QString& folder, QObject* parent = nullptr);
     ~SingleInstance() override;
 
-    // True when this copy may run: it is the folder's first, or the lock cannot be taken at all (a read-only
-    // folder), which is no reason to refuse the panel. False when another copy runs there and has been asked to
-    // show itself.
+    // True when this copy may run: it is the folder's first, the lock cannot be taken at all (a read-only folder),
+    // or the lock is stale: it names another computer, or its holder does not answer within 3 s. None of these is
+    // a reason to refuse the panel. False when another copy runs there and has been asked to show itself.
     bool claim();
 
     // The name the running copy listens under (tests).
@@ -33,6 +33,8 @@ signals:
 private:
     bool listen();
     bool askRunningCopy();
+    bool heldOnAnotherComputer() const;
+    bool takeOverStaleLock();
 
     QString m_folder;
     QString m_serverName;

@@ -1,6 +1,5 @@
 #include "platform/profile.h"
 
-#include <fstream>
 #include <utility>
 
 #include "platform/ascii_case.h"
@@ -135,23 +134,14 @@ std::string storedForm(std::string_view value) {
 
 ProfileFile::ProfileFile(std::filesystem::path file) : m_file(std::move(file)) {
     try {
-        std::error_code error;
-        const auto status = std::filesystem::status(m_file, error);
-        if (status.type() == std::filesystem::file_type::not_found) {
-            return;
-        }
-        std::ifstream in;
-        if (!error && status.type() == std::filesystem::file_type::regular) {
-            in.open(m_file, std::ios::binary);
-        }
-        std::string chunk(std::size_t{1} << 16, '\0');
-        while (in && (in.read(chunk.data(), static_cast<std::streamsize>(chunk.size())) || in.gcount() > 0)) {
-            m_text.append(chunk.data(), static_cast<std::size_t>(in.gcount()));
-        }
-        m_readable = in.is_open() && !in.bad();
+        FileReadResult result = ReadWholeFile(m_file);
+        m_readFailure = result.failure == FileReadFailure::Missing ? FileReadFailure::None : result.failure;
+        m_systemError = result.systemError;
+        m_text = std::move(result.bytes);
     } catch (...) {
-        m_readable = false;
+        m_readFailure = FileReadFailure::Other;
     }
+    m_readable = m_readFailure == FileReadFailure::None;
     if (!m_readable) {
         m_text.clear();
     }

@@ -1,9 +1,13 @@
 #pragma once
 
+#include "platform/file_read.h"
+
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace plimo {
 
@@ -38,12 +42,20 @@ public:
     // readable by its owner only. False on failure, and then the file is as it was.
     bool commit();
 
+    // Commits go to another file from now on: the text read from one place is saved in another.
+    void commitTo(std::filesystem::path file) { m_file = std::move(file); }
+
     const std::string& text() const { return m_text; }
+    // Why a file that exists could not be read (None for a file read, or one that does not exist).
+    FileReadFailure readFailure() const { return m_readFailure; }
+    std::uint32_t systemError() const { return m_systemError; }
 
 private:
     std::filesystem::path m_file;
     std::string m_text;
     bool m_readable = true;
+    FileReadFailure m_readFailure = FileReadFailure::None;
+    std::uint32_t m_systemError = 0;
 };
 
 // One read or one write, each a whole ProfileFile round.

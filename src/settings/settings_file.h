@@ -1,5 +1,9 @@
 #pragma once
 
+#include "platform/file_read.h"
+
+#include <bitset>
+#include <cstdint>
 #include <filesystem>
 #include <string>
 
@@ -23,13 +27,44 @@ struct SettingsTexts {
     std::string fs;  // "1" until the first run has ended
 };
 
-// Every key with its default where the file lacks it; the panel's default place comes from the caller. A file that
-// cannot be read leaves the keys not read by then empty.
-SettingsTexts ReadSettingsFile(const std::filesystem::path& file, int defaultX, int defaultY);
+// The keys in the order a save writes them.
+enum class SettingsKey { autostart, sitename, sitehttp, lindx, pass, color, colorf1, colorf2, blend, up, cx, cy, fs };
+inline constexpr std::size_t kSettingsKeyCount = 13;
+using SettingsKeys = std::bitset<kSettingsKeyCount>;
+inline SettingsKeys AllSettingsKeys() {
+    return SettingsKeys().set();
+}
+inline SettingsKeys& Add(SettingsKeys& keys, SettingsKey key) {
+    return keys.set(static_cast<std::size_t>(key));
+}
 
-// Writes every key (the four typed texts trimmed, and "fs" as "0") and replaces the file in one step, so that it is
+// Larger than any settings file this program writes: such a file is something else, and is not read.
+inline constexpr std::size_t kMaxSettingsFileSize = std::size_t{1} << 20;
+
+enum class SettingsFileProblem {
+    None,
+    CannotRead,  // the system refused the read: see failure
+    TooLarge,
+    Utf16,
+};
+
+struct SettingsFileRead {
+    SettingsTexts texts;
+    SettingsFileProblem problem = SettingsFileProblem::None;
+    FileReadFailure failure = FileReadFailure::None;
+    std::uint32_t systemError = 0;
+};
+
+// Every key with its default where the file lacks it; the panel's default place comes from the caller. A file that
+// exists but cannot be taken for the settings (not readable, too large, UTF-16) gives every default and says why.
+SettingsFileRead ReadSettingsFile(const std::filesystem::path& file, int defaultX, int defaultY);
+
+// Writes the keys given (the four typed texts trimmed, and "fs" as "0"), in their order, into the file as it now
+// stands, or a new one; the file's other lines stay as they are. The file is replaced in one step, so that it is
 // always either the old file or the new one. The first key that cannot be written ends the save; false then and on
 // any other failure.
+bool WriteSettingsFile(const std::filesystem::path& readFrom, const std::filesystem::path& file,
+                       const SettingsTexts& settings, SettingsKeys keys = AllSettingsKeys());
 bool WriteSettingsFile(const std::filesystem::path& file, const SettingsTexts& settings);
 
 }  // namespace plimo

@@ -79,6 +79,23 @@ void ShowSaveFailedBox() {
         QMessageBox::Ok, QMessageBox::Ok, Placement::ScreenCentre);
 }
 
+void ShowSettingsUnreadableBox(const QString& file, const QString& reason) {
+    const QString text = QStringLiteral(
+                             "Не удалось прочитать файл настроек\n%1\n(%2).\n\n"
+                             "Plimo работает с настройками по умолчанию и не изменит этот файл.")
+                             .arg(file, reason);
+    if (answerer()) {
+        answerer()(DialogRequest{QMessageBox::Warning, QStringLiteral("Plimo"), text});
+        return;
+    }
+    auto* box = new ScreenCentredBox(QMessageBox::Warning, QStringLiteral("Plimo"), text, QMessageBox::Ok);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setTextFormat(Qt::PlainText);
+    box->setWindowModality(Qt::NonModal);
+    box->setWindowFlag(Qt::WindowStaysOnTopHint);
+    box->show();
+}
+
 bool AskToUpdate() {
     return run(QMessageBox::Question, QStringLiteral("Confirm"),
                QStringLiteral("Доступна новая версия программы Plimo. Хотите обновить?"),

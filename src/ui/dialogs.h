@@ -25,6 +25,10 @@ void ShowErrorBox(const std::string& ansiMessage);
 // "Невозможно сохранить настройки в config.ini!": modal, caption "Plimo", no icon, OK.
 void ShowSaveFailedBox();
 
+// Says which settings file could not be read and why, and that the program runs on the defaults without touching
+// it. It does not wait for an answer: the panel goes on.
+void ShowSettingsUnreadableBox(const QString& file, const QString& reason);
+
 // The update question with "OK" (default) and "Cancel"; true when the user chose OK.
 bool AskToUpdate();
 

@@ -6,6 +6,7 @@
 #include "platform/shell.h"
 #include "settings/settings_keys.h"
 #include "settings/update_interval.h"
+#include "ui/ansi_input.h"
 #include "ui/ansi_qstring.h"
 #include "ui/artwork.h"
 #include "ui/colour_edit.h"
@@ -46,6 +47,7 @@ Tfoptions::Tfoptions(TForm1* form1, QWidget* parent)
     : QWidget(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       m_form1(form1),
       m_configPath(ModuleDirectory() / kSettingsFileName),
+      m_configReadPath(m_configPath),
       m_openAddress([](QWidget* owner, const std::string& address) {
           OpenAddress(owner != nullptr ? static_cast<std::uintptr_t>(owner->winId()) : 0, address);
       }),
@@ -145,6 +147,9 @@ void Tfoptions::buildSignInTab() {
     LMDEdit3 = new QLineEdit(GroupBox1);
     LMDEdit3->setGeometry(12, 92, 185, 21);
     LMDEdit3->setToolTip(QStringLiteral("Пароль для доступа к статистике"));
+    for (QLineEdit* edit : {LMDEdit1, LMDEdit4, LMDEdit2, LMDEdit3}) {
+        edit->setValidator(new AnsiInputValidator(edit));
+    }
     LMDButton1 = new QPushButton(QStringLiteral("Применить"), GroupBox1);
     LMDButton1->setGeometry(204, 90, 75, 25);
     LMDButton1->setCursor(Qt::PointingHandCursor);

@@ -5,10 +5,14 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPoint>
 #include <QPushButton>
 #include <QSlider>
 #include <QTabWidget>
 #include <QWidget>
+
+#include "settings/settings_file.h"
+#include "settings/settings_home.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -49,8 +53,13 @@ public:
     QString statisticsAddress() const;
     std::int32_t windowColour();
 
-    // Where the settings live (beside the executable unless a test says otherwise).
-    void setConfigPath(std::filesystem::path path) { m_configPath = std::move(path); }
+    // Where the settings live (beside the executable unless told otherwise): the file read and the file written,
+    // which differ until a user's own copy replaces the one beside a program in a folder the user cannot write.
+    void setSettingsHome(const SettingsHome& home);
+    void setConfigPath(std::filesystem::path path) {
+        m_configReadPath = path;
+        m_configPath = std::move(path);
+    }
     const std::filesystem::path& configPath() const { return m_configPath; }
     // Hands an address to the desktop's default handler on behalf of the owner window (the one whose handler asks).
     void openAddress(QWidget* owner, const std::string& address) { m_openAddress(owner, address); }
@@ -116,8 +125,19 @@ private:
     void buildAboutTab();
     void connectHandlers();
 
+    // The settings as the controls and the panel now hold them, in the file's forms.
+    SettingsTexts currentTexts();
+    void applyStored(const SettingsTexts& stored, QPoint defaultPlace);
+
     TForm1* m_form1;
     std::filesystem::path m_configPath;
+    std::filesystem::path m_configReadPath;
+    // A file that exists but could not be read is never written over: the user's settings may still be in it.
+    bool m_leaveFileAlone = false;
+    // The keys the load applied: all of them, unless a value that does not convert stopped it. Then only those,
+    // and the ones the user has changed since the stop (compared with what the controls held then), are saved.
+    SettingsKeys m_appliedKeys = AllSettingsKeys();
+    SettingsTexts m_atLoadStop;
     std::function<void(QWidget*, const std::string&)> m_openAddress;
     std::function<void(const std::string&, bool)> m_setAutostart;
     bool m_shownBefore = false;

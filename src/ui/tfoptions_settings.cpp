@@ -13,17 +13,86 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include <cstdint>
+#include <iterator>
 #include <string>
 
 namespace plimo {
 
+namespace {
+
+std::string& TextOf(SettingsTexts& texts, SettingsKey key) {
+    std::string* fields[] = {&texts.autostart, &texts.sitename, &texts.sitehttp, &texts.lindx, &texts.pass,
+                             &texts.color,     &texts.colorf1,  &texts.colorf2,  &texts.blend, &texts.up,
+                             &texts.cx,        &texts.cy,       &texts.fs};
+    static_assert(std::size(fields) == kSettingsKeyCount);
+    return *fields[static_cast<std::size_t>(key)];
+}
+
+QString FailureText(FileReadFailure failure, std::uint32_t systemError) {
+    switch (failure) {
+        case FileReadFailure::NoAccess:
+            return QStringLiteral("нет прав на чтение файла");
+        case FileReadFailure::InUse:
+            return QStringLiteral("файл занят другой программой");
+        case FileReadFailure::Offline:
+            return QStringLiteral("файл облачной папки недоступен на этом компьютере");
+        case FileReadFailure::NotAFile:
+            return QStringLiteral("вместо файла — папка, устройство или ссылка");
+        default:
+            return QStringLiteral("ошибка чтения, код %1").arg(systemError);
+    }
+}
+
+QString ProblemText(const SettingsFileRead& read) {
+    switch (read.problem) {
+        case SettingsFileProblem::TooLarge:
+            return QStringLiteral("файл больше 1 МБ и не похож на файл настроек");
+        case SettingsFileProblem::Utf16:
+            return QStringLiteral("файл сохранён в кодировке UTF-16 (Юникод)");
+        default:
+            return FailureText(read.failure, read.systemError);
+    }
+}
+
+}  // namespace
+
+void Tfoptions::setSettingsHome(const SettingsHome& home) {
+    m_configPath = home.folder / kSettingsFileName;
+    m_configReadPath = home.configFile;
+}
+
 void Tfoptions::LoadSettings() {
     m_settingsLoaded = true;
     const QPoint defaultPlace = m_form1->defaultPosition();
-    const SettingsTexts stored = ReadSettingsFile(m_configPath, defaultPlace.x(), defaultPlace.y());
+    const SettingsFileRead read = ReadSettingsFile(m_configReadPath, defaultPlace.x(), defaultPlace.y());
+    if (read.problem != SettingsFileProblem::None) {
+        m_leaveFileAlone = true;
+        ShowSettingsUnreadableBox(QString::fromStdU16String(m_configReadPath.u16string()), ProblemText(read));
+    }
+    m_appliedKeys.reset();
+    try {
+        applyStored(read.texts, defaultPlace);
+    } catch (...) {
+        m_atLoadStop = currentTexts();
+        throw;
+    }
+    m_appliedKeys.set();
 
+    // Defaults in place of a file that is there but unread are no first run: its branch would switch start at
+    // log-on back on and send the user to the product page again.
+    if (read.texts.fs == "1" && !m_leaveFileAlone) {
+        m_openAddress(m_form1, ProductPageAddress());
+        m_setAutostart("Plimo", false);
+        cxPageControl1->setCurrentWidget(cxTabSheet2);
+        show();
+    }
+}
+
+void Tfoptions::applyStored(const SettingsTexts& stored, QPoint defaultPlace) {
     // Applied in this order; a value that does not convert ends the load here, with what came before applied.
     LMDCheckBox1->setChecked(stored.autostart == "1");
+    Add(m_appliedKeys, SettingsKey::autostart);
     LMDEdit1->setText(AnsiToQString(stored.sitename));
     m_form1->setSiteName(AnsiToQString(stored.sitename));
     LMDEdit2->setText(AnsiToQString(stored.sitehttp));
@@ -32,17 +101,25 @@ void Tfoptions::LoadSettings() {
     for (QLineEdit* edit : {LMDEdit1, LMDEdit2, LMDEdit3, LMDEdit4}) {
         edit->home(false);  // a long address shows its beginning, not its end
     }
+    Add(Add(Add(Add(m_appliedKeys, SettingsKey::sitename), SettingsKey::sitehttp), SettingsKey::pass),
+        SettingsKey::lindx);
     LMDColorEdit1->setColour(ParseColour(stored.color));
+    Add(m_appliedKeys, SettingsKey::color);
     LMDTrackBar1->setValue(ParseInteger(stored.blend));
+    Add(m_appliedKeys, SettingsKey::blend);
     m_form1->setSiteNameColour(kNormalColour);
     const std::int32_t visitorsColour = ParseColour(stored.colorf1);
     m_form1->setVisitorsColour(visitorsColour);
     LMDColorEdit2->setColour(visitorsColour);
+    Add(m_appliedKeys, SettingsKey::colorf1);
     const std::int32_t viewsColour = ParseColour(stored.colorf2);
     m_form1->setViewsColour(viewsColour);
     LMDColorEdit3->setColour(viewsColour);
+    Add(m_appliedKeys, SettingsKey::colorf2);
     m_form1->move(ParseInteger(stored.cx), m_form1->y());
+    Add(m_appliedKeys, SettingsKey::cx);
     m_form1->move(m_form1->x(), ParseInteger(stored.cy));
+    Add(m_appliedKeys, SettingsKey::cy);
     // A panel that no screen shows any part of (its monitor is gone) comes back to the default corner.
     QList<QRect> screens;
     for (const QScreen* screen : QGuiApplication::screens()) {
@@ -54,16 +131,10 @@ void Tfoptions::LoadSettings() {
     const std::int32_t interval = ParseInteger(stored.up);
     LMDComboBox1->setCurrentIndex(interval >= 0 && interval <= 4 ? interval : -1);
     set_update_interval(interval);
-
-    if (stored.fs == "1") {
-        m_openAddress(m_form1, ProductPageAddress());
-        m_setAutostart("Plimo", false);
-        cxPageControl1->setCurrentWidget(cxTabSheet2);
-        show();
-    }
+    Add(m_appliedKeys, SettingsKey::up);
 }
 
-void Tfoptions::SaveSettings() {
+SettingsTexts Tfoptions::currentTexts() {
     SettingsTexts settings;
     settings.autostart = std::string(1, LMDCheckBox1->isChecked() ? '1' : '0');
     settings.sitename = QStringToAnsi(LMDEdit1->text());
@@ -77,9 +148,29 @@ void Tfoptions::SaveSettings() {
     settings.up = std::to_string(LMDComboBox1->currentIndex());
     settings.cx = std::to_string(m_form1->x());
     settings.cy = std::to_string(m_form1->y());
-    if (!WriteSettingsFile(m_configPath, settings)) {
-        ShowSaveFailedBox();
+    return settings;
+}
+
+void Tfoptions::SaveSettings() {
+    if (m_leaveFileAlone) {
+        return;
     }
+    SettingsTexts settings = currentTexts();
+    SettingsKeys keys = m_appliedKeys;
+    if (!keys.all()) {
+        for (std::size_t i = 0; i < kSettingsKeyCount; ++i) {
+            const auto key = static_cast<SettingsKey>(i);
+            if (key != SettingsKey::fs && TextOf(settings, key) != TextOf(m_atLoadStop, key)) {
+                Add(keys, key);
+            }
+        }
+    }
+    if (!WriteSettingsFile(m_configReadPath, m_configPath, settings, keys)) {
+        ShowSaveFailedBox();
+        return;
+    }
+    // From now on the user's own copy is the file, wherever the first one was read from.
+    m_configReadPath = m_configPath;
 }
 
 }  // namespace plimo

@@ -5,6 +5,7 @@
 #include "ui/tform1.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLockFile>
 #include <QSignalSpy>
 
@@ -71,20 +72,42 @@ TEST(SingleInstance, ALockLeftByACopyThatIsGoneDoesNotStopAStart) {
     EXPECT_TRUE(next.claim());
 }
 
-TEST(SingleInstance, ALockOfACrashedCopyIsStale) {
-    test::TempDir folder;
+// A lock never ends a start without a word: one of a crashed copy, one written on another computer (a synced or
+// shared folder), and one whose holder does not answer (another user's copy, a hung one) are all stale.
+TEST(SingleInstance, AStaleLockNeverStopsAStart) {
     // The lock file as a copy writes it on this system (Windows names the host after COMPUTERNAME, not as
-    // QSysInfo does), by a process long gone.
-    std::string lock;
+    // QSysInfo does): process id, then the rest.
+    std::string ownLock;
     {
-        QLockFile probe(QDir(Folder(folder)).filePath(QStringLiteral("probe.lock")));
+        test::TempDir probeFolder;
+        QLockFile probe(QDir(Folder(probeFolder)).filePath(QStringLiteral("probe.lock")));
         ASSERT_TRUE(probe.tryLock(0));
-        lock = test::ReadFileBytes(folder.file("probe.lock"));
+        ownLock = test::ReadFileBytes(probeFolder.file("probe.lock"));
     }
-    ASSERT_NE(lock.find('\n'), std::string::npos);
-    test::WriteFileBytes(folder.file("plimo.lock"), "2147483646" + lock.substr(lock.find('\n')));
+    const std::size_t pidEnd = ownLock.find('\n');
+    ASSERT_NE(pidEnd, std::string::npos);
+    const std::size_t hostStart = ownLock.find('\n', pidEnd + 1) + 1;
+    const std::size_t hostEnd = ownLock.find('\n', hostStart);
+    const std::string foreignHost = ownLock.substr(0, hostStart) + "another-computer" + ownLock.substr(hostEnd);
+
+    for (const auto& [what, lock] : {std::pair{"a copy long gone", "2147483646" + ownLock.substr(pidEnd)},
+                                     std::pair{"a live process id on another computer", foreignHost}}) {
+        test::TempDir folder;
+        test::WriteFileBytes(folder.file("plimo.lock"), lock);
+        SingleInstance next(Folder(folder));
+        QElapsedTimer started;
+        started.start();
+        EXPECT_TRUE(next.claim()) << what;
+        // Taken at once, without waiting for an answer nobody can give.
+        EXPECT_LT(started.elapsed(), 2000) << what;
+        EXPECT_NE(test::ReadFileBytes(folder.file("plimo.lock")), lock) << what << ": the lock is this copy's now";
+    }
+
+    test::TempDir folder;
+    QLockFile holder(QDir(Folder(folder)).filePath(QStringLiteral("plimo.lock")));
+    ASSERT_TRUE(holder.tryLock(0));
     SingleInstance next(Folder(folder));
-    EXPECT_TRUE(next.claim());
+    EXPECT_TRUE(next.claim()) << "a holder that does not answer";
 }
 
 TEST(SingleInstance, AFolderWhereNoLockCanBeWrittenStillRuns) {

@@ -59,6 +59,21 @@ TEST_F(ProfilePermissions, EverySaveLeavesTheFileReadableByItsOwnerOnly) {
     EXPECT_EQ(ReadFileBytes(file()), "[OPTIONS]\npass=secret\n");
 }
 
+// Root reading a user's settings must not read a file the user may not (a link to /etc/shadow, say): its text would
+// be saved into the user's own file. The link is not read, and the file counts as unreadable.
+TEST_F(ProfilePermissions, RootReadsNoLinkInAnotherUsersFolder) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs root, to read as root in a folder another user owns";
+    }
+    WriteFileBytes(m_dir.file("secret"), "[OPTIONS]\npass=root's\n");
+    fs::create_symlink(m_dir.file("secret"), file());
+    EXPECT_EQ(ProfileFile(file()).read("OPTIONS", "pass", "none"), "root's") << "root's own folder: followed";
+    ASSERT_EQ(::chown(m_dir.path().c_str(), 65534, 65534), 0);
+    const ProfileFile profile(file());
+    EXPECT_EQ(profile.readFailure(), FileReadFailure::NotAFile);
+    EXPECT_EQ(profile.read("OPTIONS", "pass", "none"), "none");
+}
+
 TEST_F(ProfilePermissions, ALinkIsWrittenThroughToItsTargetDanglingOrNot) {
     fs::create_directory(m_dir.file("dotfiles"));
     WriteFileBytes(m_dir.file("dotfiles") / "plimo.ini", "[OPTIONS]\n");

@@ -162,6 +162,69 @@ TEST_F(SettingsFile, ABadNumberStopsTheLoadAtItsStep) {
     EXPECT_TRUE(w.opened.empty());
 }
 
+// The values after a bad one were never applied: the controls' initial values (an opacity of 0 among them) must not
+// replace them. What the load applied, and what the user changed since, is saved.
+TEST_F(SettingsFile, ALoadStoppedByABadValueSavesOnlyWhatItAppliedAndWhatTheUserChanged) {
+    const std::string after = "colorf1=$00000001\r\ncolorf2=$00000002\r\nblend=50\r\nup=3\r\ncx=10\r\n";
+    writeConfig("sitename=Site\r\ncolor=abc\r\n" + after + "cy=20\r\nfs=0\r\n");
+    Windows w(config());
+    EXPECT_THROW(w.options->LoadSettings(), EConvertError);
+    w.options->LMDEdit1->setText(QStringLiteral("Renamed"));
+    w.form->move(w.form->x(), 300);
+    w.options->SaveSettings();
+
+    const std::string saved = ReadFileBytes(config());
+    EXPECT_NE(saved.find("sitename=Renamed\r\ncolor=abc\r\n" + after + "cy=300\r\nfs=0\r\n"), std::string::npos)
+        << saved;
+    EXPECT_NE(saved.find("autostart=1\r\n"), std::string::npos) << "applied before the stop";
+    EXPECT_TRUE(dialogs.empty());
+}
+
+// A file that was there but could not be read (a folder in its place here; no permission, another program holding
+// it or a cloud folder off line for users) may hold the user's settings: the defaults run, no first run starts, the
+// user is told once, and the exit leaves the file alone even when it can be read by then.
+TEST_F(SettingsFile, AFileThatCouldNotBeReadIsNeverWrittenOver) {
+    std::filesystem::create_directory(config());
+    Windows w(config());
+    w.options->LoadSettings();
+    EXPECT_EQ(w.options->statisticsAddress().toStdString(), kExampleStatisticsPage);
+    EXPECT_EQ(w.form->alphaBlendValue(), 193);
+    EXPECT_TRUE(w.opened.empty());
+    EXPECT_TRUE(w.autostart.empty());
+    EXPECT_FALSE(w.options->isVisible());
+    ASSERT_EQ(dialogs.size(), 1u);
+    EXPECT_EQ(dialogs[0].icon, QMessageBox::Warning);
+    EXPECT_TRUE(dialogs[0].text.contains(QString::fromStdU16String(config().u16string()))) << dialogs[0].text.toStdString();
+
+    std::filesystem::remove(config());
+    writeConfig("sitename=mine\r\npass=secret\r\nfs=0\r\n");
+    const std::string before = ReadFileBytes(config());
+    w.options->LMDEdit1->setText(QStringLiteral("changed"));
+    w.options->SaveSettings();
+    EXPECT_EQ(ReadFileBytes(config()), before);
+    EXPECT_EQ(dialogs.size(), 1u);
+}
+
+// Where the program's folder cannot be written, the copy there is read once and the user's own copy saved.
+TEST_F(SettingsFile, TheUsersOwnCopyTakesOverFromTheOneBesideTheProgram) {
+    TempDir user;
+    writeConfig("sitename=shipped\r\nfs=0\r\n");
+    const std::string shipped = ReadFileBytes(config());
+    Windows w(config());
+    w.options->setSettingsHome({user.path(), config()});
+    w.options->LoadSettings();
+    EXPECT_EQ(w.options->LMDEdit1->text(), QStringLiteral("shipped"));
+    w.options->SaveSettings();
+    w.options->LMDEdit1->setText(QStringLiteral("mine"));
+    w.options->SaveSettings();
+
+    EXPECT_EQ(ReadFileBytes(config()), shipped);
+    const std::string own = ReadFileBytes(user.file("config.ini"));
+    EXPECT_NE(own.find("sitename=mine\r\n"), std::string::npos) << own;
+    EXPECT_NE(own.find("fs=0\r\n"), std::string::npos) << own;
+    EXPECT_TRUE(dialogs.empty());
+}
+
 TEST_F(SettingsFile, OddValuesReadAsTheSettingsFileAlwaysHas) {
     const std::string longName(3000, 'n');
     writeConfig("  AUTOSTART =  1  \r\nColor=clred\r\nup=7\r\nsitename=" + longName + "\r\nfs=0\r\n");

@@ -12,11 +12,13 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTabBar>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 #include <QWindow>
 
 #include <gtest/gtest.h>
@@ -180,7 +182,7 @@ TEST_F(SettingsWindow, PagesOpenWithTheAskingWindowAsOwner) {
     form->OfferUpdate();
     SetDialogAnswererForTests({});
     using Owned = std::pair<QWidget*, std::string>;
-    EXPECT_EQ(owners, (std::vector<Owned>{{form.get(), "example.com"},
+    EXPECT_EQ(owners, (std::vector<Owned>{{form.get(), "https://example.com"},
                                           {options.get(), ProductPageAddress()},
                                           {form.get(), ProductPageAddress()}}));
 }
@@ -279,6 +281,31 @@ TEST_F(SettingsWindow, ApplyShowsTheTrimmedSiteNameAndSignsIn) {
     QTest::mouseClick(options->LMDButton1, Qt::LeftButton);
     EXPECT_TRUE(form->LMDSimpleLabel1->text().isEmpty());
     EXPECT_EQ(browser->navigations.size(), 2u);
+}
+
+// The settings file holds ANSI text: a character no code page has would be saved as "?" and sign in with
+// another password than the one typed. It is refused as it is typed or pasted, and the edit says which it was.
+TEST_F(SettingsWindow, CharactersTheSettingsFileCannotHoldAreRefusedAsTyped) {
+    options->show();
+    options->cxPageControl1->setCurrentWidget(options->cxTabSheet2);
+    for (QLineEdit* edit : {options->LMDEdit1, options->LMDEdit2, options->LMDEdit3, options->LMDEdit4}) {
+        edit->clear();
+        edit->setFocus();
+        // Typed as a keyboard layout sends it: a key event carrying the character.
+        for (const QString& key :
+             {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("\u4E2D"), QStringLiteral("c")}) {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, key);
+            QApplication::sendEvent(edit, &press);
+        }
+        EXPECT_EQ(edit->text(), QStringLiteral("abc"));
+        EXPECT_TRUE(QToolTip::text().contains(QStringLiteral("\u00AB\u4E2D\u00BB"))) << QToolTip::text().toStdString();
+
+        edit->insert(QStringLiteral("x\U0001F600"));  // a paste: one character of two UTF-16 units
+        EXPECT_EQ(edit->text(), QStringLiteral("abc"));
+        EXPECT_TRUE(QToolTip::text().contains(QStringLiteral("\U0001F600")));
+        edit->insert(QStringLiteral("?1"));
+        EXPECT_EQ(edit->text(), QStringLiteral("abc?1"));
+    }
 }
 
 TEST_F(SettingsWindow, ClosingHidesAndTheWindowComesBackOnTheSameTab) {
