@@ -194,7 +194,8 @@ TEST_F(SettingsFile, AFileThatCouldNotBeReadIsNeverWrittenOver) {
     EXPECT_FALSE(w.options->isVisible());
     ASSERT_EQ(dialogs.size(), 1u);
     EXPECT_EQ(dialogs[0].icon, QMessageBox::Warning);
-    EXPECT_TRUE(dialogs[0].text.contains(QString::fromStdU16String(config().u16string()))) << dialogs[0].text.toStdString();
+    EXPECT_TRUE(dialogs[0].text.contains(QString::fromStdU16String(config().u16string())))
+        << dialogs[0].text.toStdString();
 
     std::filesystem::remove(config());
     writeConfig("sitename=mine\r\npass=secret\r\nfs=0\r\n");
