@@ -3,7 +3,9 @@
 #include "browser/page_charset.h"
 #include "browser/reply_failure.h"
 #include "browser/system_proxy.h"
+#include "platform/shell_address.h"
 
+#include <QCoreApplication>
 #include <QNetworkAccessManager>
 #include <QNetworkCookieJar>
 #include <QNetworkProxyFactory>
@@ -48,9 +50,21 @@ QByteArray errorPage(const QString& address, const QString& problem) {
     return page.toUtf8();
 }
 
+// "www.liveinternet.ru." names the same host as "www.liveinternet.ru": compared, upgraded and asked for without
+// the dot, so that it neither escapes the upgrade below nor counts as another origin.
+QUrl withoutTrailingDot(QUrl url) {
+    QString host = url.host();
+    while (host.endsWith(u'.'))
+        host.chop(1);
+    if (host.size() != url.host().size())
+        url.setHost(host);
+    return url;
+}
+
 // The statistics service takes the password: like a browser with the service on its HSTS preload list, never
 // ask it anything over plain http, whatever an old config.ini or a redirection says.
 QUrl upgradedForService(QUrl url) {
+    url = withoutTrailingDot(std::move(url));
     const QString host = url.host().toLower();
     if (url.scheme().compare(u"http", Qt::CaseInsensitive) == 0 &&
         (host == u"liveinternet.ru" || host.endsWith(u".liveinternet.ru"))) {
@@ -77,8 +91,8 @@ std::optional<QUrl> webAddress(const QString& text, QString& problem) {
         problem = QStringLiteral("No address was given.");
         return std::nullopt;
     }
-    const QString withScheme = text.contains(u"://") ? text : u"https://" + text;
-    QUrl url(withScheme, QUrl::TolerantMode);
+    const QString withScheme = QString::fromStdString(WithWebScheme(text.toStdString()));
+    const QUrl url = withoutTrailingDot(QUrl(withScheme, QUrl::TolerantMode));
     const QString scheme = url.scheme().toLower();
     if (!url.isValid() || url.host().isEmpty()) {
         problem = QStringLiteral("The address is not valid.");
@@ -102,6 +116,14 @@ std::optional<QUrl> redirectTarget(QNetworkReply* reply, int status) {
 }
 
 const QString kClosedEarly = QStringLiteral("The server closed the connection before the page was complete.");
+
+// Qt's refusal to inflate an answer further, in the words of its own translation. Qt counts an answer by inflating
+// it ahead of the reads; when that count passes the threshold the request set (the document limit), or meets data
+// that does not inflate, it names no reason: either may be the cause.
+bool isUnpackingRefused(QNetworkReply* reply) {
+    static const QString refusal = QCoreApplication::translate("QHttp", "Decompression failed: %1").arg(QString());
+    return reply->error() == QNetworkReply::UnknownContentError && reply->errorString().startsWith(refusal);
+}
 
 // Qt ends an answer as complete when the server has already closed the connection by the time the body is read,
 // whatever its Content-Length said; an uncompressed body shorter than announced is a cut connection.
@@ -188,6 +210,8 @@ NetworkBrowser::NetworkBrowser(QNetworkAccessManager* manager, Limits limits, QO
     }
     m_stallTimer.setSingleShot(true);
     connect(&m_stallTimer, &QTimer::timeout, this, &NetworkBrowser::onStalled);
+    m_deadlineTimer.setSingleShot(true);
+    connect(&m_deadlineTimer, &QTimer::timeout, this, &NetworkBrowser::onDeadline);
 }
 
 NetworkBrowser::~NetworkBrowser() {
@@ -206,6 +230,8 @@ void NetworkBrowser::setProxyLookup(ProxyLookup lookup) {
 void NetworkBrowser::navigate(const QString& address, const QByteArray& postBody) {
     cancelCurrent();
     ++m_navigation;  // drops a report of the previous navigation that is still queued
+    m_deadlineTimer.stop();
+    m_underWay = false;
     const QString text = address.trimmed();
     QString problem;
     const std::optional<QUrl> url = webAddress(text, problem);
@@ -216,6 +242,15 @@ void NetworkBrowser::navigate(const QString& address, const QByteArray& postBody
     m_post = true;
     m_postBody = postBody;
     m_redirects = 0;
+    m_underWay = true;
+    // Counted, as the stall time, from when the event loop gets to the navigation.
+    QMetaObject::invokeMethod(
+        this,
+        [this, navigation = m_navigation] {
+            if (navigation == m_navigation && m_underWay)
+                m_deadlineTimer.start(m_limits.deadline);
+        },
+        Qt::QueuedConnection);
     startRequest(*url);
 }
 
@@ -274,8 +309,10 @@ void NetworkBrowser::sendRequest(const QUrl& url) {
     request.setHeader(QNetworkRequest::UserAgentHeader, QByteArray(kUserAgent));
     request.setRawHeader("Accept", kAccept);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
-    // Our own size limit guards memory; Qt's ratio check would also refuse legitimate, well-compressed pages.
-    request.setDecompressedSafetyCheckThreshold(-1);
+    // Qt inflates a compressed answer ahead of our reads, on this thread, to count it: past the document limit
+    // its check stops it there, so a small answer that inflates to gigabytes costs no more than a page at the limit
+    // (below the limit Qt checks nothing, so well-compressed pages are kept).
+    request.setDecompressedSafetyCheckThreshold(m_limits.maxDocumentBytes);
 
     QNetworkReply* reply = m_post ? m_manager->post(request, m_postBody) : m_manager->get(request);
     reply->setReadBufferSize(kReadBufferBytes);
@@ -317,6 +354,11 @@ void NetworkBrowser::onFinished() {
         return;
     if (!takeBytes()) {
         failCurrent(u"The page is larger than " + sizeText(m_limits.maxDocumentBytes) + u'.');
+        return;
+    }
+    if (isUnpackingRefused(reply)) {
+        failCurrent(u"The page is larger than " + sizeText(m_limits.maxDocumentBytes) +
+                    u" when unpacked, or its compressed data is damaged.");
         return;
     }
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
@@ -372,6 +414,11 @@ void NetworkBrowser::onStalled() {
     failCurrent(u"No data arrived from the server for " + durationText(m_limits.stallTimeout) + u'.');
 }
 
+void NetworkBrowser::onDeadline() {
+    if (m_underWay)
+        failCurrent(u"The page did not arrive within " + durationText(m_limits.deadline) + u'.');
+}
+
 void NetworkBrowser::failCurrent(const QString& problem) {
     const QString address = m_url.toString();
     cancelCurrent();
@@ -391,6 +438,8 @@ void NetworkBrowser::cancelCurrent() {
 }
 
 void NetworkBrowser::deliver(QByteArray document, QString url) {
+    m_deadlineTimer.stop();
+    m_underWay = false;
     const quint64 navigation = m_navigation;
     QMetaObject::invokeMethod(
         this,

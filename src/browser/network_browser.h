@@ -20,8 +20,8 @@ namespace plimo {
 
 // The browser engine on Qt Network. It posts like a browser (form content type, cookies kept for the run,
 // redirections followed, never from https to http, a body re-sent only to the same origin; the statistics
-// service always over https), and turns every failed navigation into a short error page,
-// so that a report always follows a navigation that was not cancelled.
+// service always over https), and turns every failed navigation into a short error page, so that a report always
+// follows a navigation that was not cancelled, within the deadline at the latest.
 class NetworkBrowser : public BrowserEngine {
     Q_OBJECT
 public:
@@ -29,6 +29,11 @@ public:
         // Without any progress; well below the shortest refresh period (30 s), so that a tick never finds the
         // first navigation on a silent network still without a document.
         std::chrono::milliseconds stallTimeout = std::chrono::seconds(10);
+        // For the whole navigation, redirections included: a server that trickles a byte now and then, never
+        // silent long enough for the stall time-out, still ends in the error page, and before the shortest
+        // refresh period too, so that the first tick finds a document even then.
+        std::chrono::milliseconds deadline = std::chrono::seconds(25);
+        // Of the page as handed over; a compressed answer is inflated no further than this.
         qint64 maxDocumentBytes = 16 * 1024 * 1024;
         int maxRedirects = 20;
     };
@@ -58,6 +63,7 @@ private:
     void onReadyRead();
     void onFinished();
     void onStalled();
+    void onDeadline();
     void cancelCurrent();
     bool takeBytes();
     void failCurrent(const QString& problem);
@@ -76,7 +82,9 @@ private:
     int m_redirects = 0;
     QByteArray m_received;
     QTimer m_stallTimer;
+    QTimer m_deadlineTimer;
     quint64 m_navigation = 0;
+    bool m_underWay = false;  // a navigation has started and not yet been delivered
     std::optional<QByteArray> m_document;
 };
 

@@ -1,6 +1,7 @@
 #include "platform/shell.h"
 
 #include "platform/ansi_codepage.h"
+#include "platform/shell_address.h"
 
 #include <cerrno>
 #include <csignal>
@@ -67,6 +68,9 @@ std::string AnsiToUtf8(std::string_view ansi) {
 }  // namespace
 
 void OpenAddress(std::uintptr_t /*ownerWindow*/, std::string_view address) {
+    if (!IsWebAddress(address)) {
+        return;
+    }
     try {
         std::string launcher = "xdg-open";
         std::string argument = AnsiToUtf8(address);

@@ -1,5 +1,7 @@
 #include "platform/shell.h"
 
+#include "platform/shell_address.h"
+
 #include <string>
 
 #include <windows.h>
@@ -9,6 +11,9 @@
 namespace plimo {
 
 void OpenAddress(std::uintptr_t ownerWindow, std::string_view address) {
+    if (!IsWebAddress(address)) {
+        return;
+    }
     try {
         const std::string file(address);
         ShellExecuteA(reinterpret_cast<HWND>(ownerWindow), "open", file.c_str(), nullptr, nullptr, SW_SHOWNORMAL);

@@ -2,6 +2,7 @@
 
 #include "platform/ansi_codepage.h"
 #include "platform/module_path.h"
+#include "platform/shell_address.h"
 #include "settings/trimmed_text.h"
 #include "stats/arrow_images.h"
 #include "stats/scratch_text.h"
@@ -366,7 +367,8 @@ void TForm1::WebBrowser1NavigateComplete2() {
 }
 
 void TForm1::LMDSimpleLabel1Click() {
-    m_options->openAddress(this, Trimmed(QStringToAnsi(m_options->siteAddress())));
+    // Without a scheme the shell would take the site address for a program or file name.
+    m_options->openAddress(this, WithWebScheme(Trimmed(QStringToAnsi(m_options->siteAddress()))));
 }
 
 void TForm1::Image4Click() {

@@ -2,12 +2,12 @@
 
 #include "browser/reply_failure.h"
 #include "browser/system_proxy.h"
+#include "platform/atomic_file.h"
 #include "platform/module_path.h"
 #include "platform/profile.h"
 #include "update/version_text.h"
 
 #include <QEventLoop>
-#include <QFile>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -17,6 +17,8 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <string>
 #include <system_error>
 #include <thread>
 
@@ -37,7 +39,8 @@ bool IsTransferFailure(QNetworkReply* reply) {
 using Clock = std::chrono::steady_clock;
 
 // Runs on a thread of its own with its own event loop, so that the UI thread only waits and dispatches nothing.
-bool DownloadOnThisThread(const std::string& address, const std::filesystem::path& file, Clock::time_point deadline) {
+// The body stays in memory (it is at most the size limit): a refused download leaves nothing behind.
+std::optional<std::string> DownloadOnThisThread(const std::string& address, Clock::time_point deadline) {
     QEventLoop loop;
     QTimer timeLimit;
     timeLimit.setSingleShot(true);
@@ -46,7 +49,7 @@ bool DownloadOnThisThread(const std::string& address, const std::filesystem::pat
     // the deadline, so that the waiting thread has the result by then.
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - kWorkerGrace - Clock::now());
     if (left.count() <= 0) {
-        return false;
+        return std::nullopt;
     }
     timeLimit.start(left);
 
@@ -58,26 +61,18 @@ bool DownloadOnThisThread(const std::string& address, const std::filesystem::pat
     request.setHeader(QNetworkRequest::UserAgentHeader,
                       QString::fromLocal8Bit(agent.data(), static_cast<qsizetype>(agent.size())));
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    // Qt inflates a compressed answer ahead of the reads to count it; past the size limit it stops there.
+    request.setDecompressedSafetyCheckThreshold(kDownloadSizeLimit);
 
-    QFile target(QString::fromStdU16String(file.u16string()));
-    bool writeFailed = false;
+    QByteArray body;
     bool tooLarge = false;
-    qint64 written = 0;
     QNetworkReply* reply = manager.get(request);
-    auto save = [&] {
-        if (!target.isOpen() && !target.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-            writeFailed = true;
-        }
-        const QByteArray bytes = reply->read(kDownloadSizeLimit + 1 - written);
-        if (written + bytes.size() > kDownloadSizeLimit) {
+    auto take = [&] {
+        body += reply->read(kDownloadSizeLimit + 1 - body.size());
+        if (body.size() > kDownloadSizeLimit) {
             tooLarge = true;
             reply->abort();
-            return;
         }
-        if (!writeFailed && target.write(bytes) != bytes.size()) {
-            writeFailed = true;
-        }
-        written += bytes.size();
     };
 
     QObject::connect(&timeLimit, &QTimer::timeout, &loop, [&] {
@@ -86,7 +81,7 @@ bool DownloadOnThisThread(const std::string& address, const std::filesystem::pat
     });
     QObject::connect(reply, &QNetworkReply::readyRead, &loop, [&] {
         while (!tooLarge && reply->bytesAvailable() > 0) {
-            save();
+            take();
         }
     });
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
@@ -97,13 +92,14 @@ bool DownloadOnThisThread(const std::string& address, const std::filesystem::pat
     const bool transferFailed = IsTransferFailure(reply);
     if (!timedOut && !transferFailed && !tooLarge) {
         do {
-            save();
+            take();
         } while (!tooLarge && reply->bytesAvailable() > 0);
     }
     delete reply;
-    const bool flushed = target.isOpen() && target.flush();
-    target.close();
-    return !timedOut && !transferFailed && !tooLarge && !writeFailed && flushed;
+    if (timedOut || transferFailed || tooLarge) {
+        return std::nullopt;
+    }
+    return body.toStdString();
 }
 
 // What the worker and the waiting thread share; it outlives whichever of them ends last.
@@ -111,38 +107,44 @@ struct DownloadJob {
     std::mutex mutex;
     std::condition_variable finished;
     bool done = false;
-    bool result = false;
+    std::optional<std::string> result;
 };
 
-bool DownloadUntil(const std::string& address, const std::filesystem::path& file, Clock::time_point deadline) {
+std::optional<std::string> DownloadUntil(const std::string& address, Clock::time_point deadline) {
     auto job = std::make_shared<DownloadJob>();
     try {
-        std::thread worker([job, address, file, deadline] {
-            bool result = false;
+        std::thread worker([job, address, deadline] {
+            std::optional<std::string> result;
             try {
-                result = DownloadOnThisThread(address, file, deadline);
+                result = DownloadOnThisThread(address, deadline);
             } catch (...) {
-                result = false;
+                result.reset();
             }
             const std::lock_guard lock(job->mutex);
             job->done = true;
-            job->result = result;
+            job->result = std::move(result);
             job->finished.notify_all();
         });
         std::unique_lock lock(job->mutex);
         // The worker ends itself at the deadline; should anything in it block past that, the UI does not wait for
-        // it: it is left to finish on its own.
+        // it: it is left to finish on its own, and what it brings is dropped.
         if (!job->finished.wait_until(lock, deadline, [&] { return job->done; })) {
             lock.unlock();
             worker.detach();
-            return false;
+            return std::nullopt;
         }
         lock.unlock();
         worker.join();
-        return job->result;
+        return std::move(job->result);
     } catch (const std::system_error&) {
-        return false;  // no thread to download on
+        return std::nullopt;  // no thread to download on
     }
+}
+
+// The file is written only once the whole body has come and been accepted, and then at once: never a part of it.
+bool DownloadUntil(const std::string& address, const std::filesystem::path& file, Clock::time_point deadline) {
+    const std::optional<std::string> body = DownloadUntil(address, deadline);
+    return body && ReplaceFileContents(file, *body, NewFileReaders::Everyone);
 }
 
 }  // namespace

@@ -36,7 +36,8 @@ protected:
                        "out=\"$(dirname \"$0\")/record\"\n"
                        "streams=$(readlink /proc/$$/fd/0 /proc/$$/fd/1 /proc/$$/fd/2)\n"
                        "{ echo \"$#\"; for a in \"$@\"; do echo \"[$a]\"; done; echo \"$streams\"; } > \"$out.part\"\n"
-                       "mv \"$out.part\" \"$out\"\n");
+                       "mv \"$out.part\" \"$out\"\n"
+                       "echo \"$1\" >> \"$(dirname \"$0\")/calls\"\n");
         fs::permissions(script, fs::perms::owner_all);
         const char* path = std::getenv("PATH");
         m_oldPath = path != nullptr ? path : "";
@@ -92,9 +93,17 @@ TEST_F(OpenAddressTest, ACyrillicAddressReachesTheHandlerAsUtf8) {
     EXPECT_EQ(record(), "1\n[http://пример.рф/Ёж?q=ё]\n/dev/null\n/dev/null\n/dev/null\n");
 }
 
-TEST_F(OpenAddressTest, AnEmptyAddressIsHandedOverToo) {
-    OpenAddress(0, "");
-    EXPECT_EQ(record(), "1\n[]\n/dev/null\n/dev/null\n/dev/null\n");
+// The handler runs what a bare name or a file address names; only web addresses reach it, and the rest is dropped
+// without a word.
+TEST_F(OpenAddressTest, OnlyWebAddressesReachTheHandler) {
+    for (const char* address : {"", "mysite.com", "file:///etc/passwd", "/usr/bin/xterm", "javascript:alert(1)"}) {
+        OpenAddress(0, address);
+    }
+    OpenAddress(0, "HTTPS://example.com/");
+    EXPECT_EQ(record(), "1\n[HTTPS://example.com/]\n/dev/null\n/dev/null\n/dev/null\n");
+    // Long enough for a handler started for one of the others to have written its line.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(ReadFileBytes(m_dir.file("calls")), "HTTPS://example.com/\n");
 }
 
 TEST_F(OpenAddressTest, TheFinishedHandlerLeavesNoZombie) {

@@ -6,6 +6,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <climits>
 #include <optional>
 
 namespace plimo::test {
@@ -93,6 +94,95 @@ QByteArray gzipped(const QByteArray& piece, int repeat) {
     return out;
 }
 
+// Zero bytes as a gzip stream that is never held whole: one mebibyte of zeros deflated and cut off by a full flush,
+// so that its blocks stand alone and may follow each other any number of times, then what is left over, then the
+// last block and the checksum of the whole.
+class ZeroGzip {
+public:
+    explicit ZeroGzip(qint64 inflated) : m_units(inflated / kUnit) {
+        const qint64 rest = inflated % kUnit;
+        m_head = QByteArray("\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03", 10);
+        m_unit = deflatedZeros(kUnit);
+        m_rest = rest > 0 ? deflatedZeros(rest) : QByteArray();
+        const uLong unitCrc = zerosCrc(kUnit);
+        uLong crc = crc32(0, nullptr, 0);
+        for (qint64 i = 0; i < m_units; ++i)
+            crc = crc32_combine(crc, unitCrc, kUnit);
+        if (rest > 0)
+            crc = crc32_combine(crc, zerosCrc(rest), static_cast<z_off_t>(rest));
+        // A final, empty block of fixed codes; then CRC-32 and the size modulo 2^32, least significant byte first.
+        m_tail = QByteArray("\x03\x00", 2);
+        for (const quint64 value : {quint64(crc), quint64(inflated)}) {
+            for (int shift = 0; shift < 32; shift += 8)
+                m_tail += static_cast<char>((value >> shift) & 0xFF);
+        }
+    }
+
+    qint64 size() const { return m_head.size() + m_units * m_unit.size() + m_rest.size() + m_tail.size(); }
+
+    QByteArray piece(qint64 offset, qint64 size) const {
+        QByteArray out;
+        out.reserve(size);
+        const qint64 unitsEnd = m_head.size() + m_units * m_unit.size();
+        while (out.size() < size && offset < this->size()) {
+            const QByteArray* part = nullptr;
+            qint64 at = 0;
+            if (offset < m_head.size()) {
+                part = &m_head;
+                at = offset;
+            } else if (offset < unitsEnd) {
+                part = &m_unit;
+                at = (offset - m_head.size()) % m_unit.size();
+            } else if (offset < unitsEnd + m_rest.size()) {
+                part = &m_rest;
+                at = offset - unitsEnd;
+            } else {
+                part = &m_tail;
+                at = offset - unitsEnd - m_rest.size();
+            }
+            const qint64 take = std::min<qint64>(part->size() - at, size - out.size());
+            out.append(part->constData() + at, take);
+            offset += take;
+        }
+        return out;
+    }
+
+private:
+    static constexpr qint64 kUnit = 1024 * 1024;
+
+    static QByteArray deflatedZeros(qint64 count) {
+        z_stream stream{};
+        // Negative window bits: raw deflate blocks, the gzip wrapper is ours.
+        if (deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY) != Z_OK)
+            qFatal("deflateInit2 failed");
+        QByteArray zeros(count, '\0');
+        stream.next_in = reinterpret_cast<Bytef*>(zeros.data());
+        stream.avail_in = static_cast<uInt>(zeros.size());
+        QByteArray out;
+        char buffer[16384];
+        do {
+            stream.next_out = reinterpret_cast<Bytef*>(buffer);
+            stream.avail_out = sizeof buffer;
+            deflate(&stream, Z_FULL_FLUSH);
+            out.append(buffer, static_cast<qsizetype>(sizeof buffer - stream.avail_out));
+        } while (stream.avail_out == 0);
+        deflateEnd(&stream);
+        return out;
+    }
+
+    static uLong zerosCrc(qint64 count) {
+        const QByteArray zeros(count, '\0');
+        return crc32(crc32(0, nullptr, 0), reinterpret_cast<const Bytef*>(zeros.constData()),
+                     static_cast<uInt>(zeros.size()));
+    }
+
+    qint64 m_units;
+    QByteArray m_head;
+    QByteArray m_unit;
+    QByteArray m_rest;
+    QByteArray m_tail;
+};
+
 // Decodes a chunked body from the start of data; nullopt while incomplete. consumed is set to its length.
 std::optional<QByteArray> dechunk(const QByteArray& data, qsizetype& consumed, bool& malformed) {
     QByteArray body;
@@ -176,6 +266,21 @@ HttpResponse HttpResponse::silence() {
     return response;
 }
 
+HttpResponse HttpResponse::bomb(qint64 inflatedBytes, QByteArray contentType) {
+    HttpResponse response = html({}, std::move(contentType));
+    response.gzipBomb = inflatedBytes;
+    return response;
+}
+
+HttpResponse HttpResponse::trickle(std::chrono::milliseconds interval) {
+    HttpResponse response = html(" ");
+    response.bodyRepeat = INT_MAX;
+    response.chunked = true;
+    response.trickleBytes = 1;
+    response.trickleInterval = interval;
+    return response;
+}
+
 // Accepts connections, wrapping them in TLS when asked. Where tunnels may be opened, a plain connection is a
 // QSslSocket that has not started encryption, so that it can start it after a CONNECT.
 class HttpTestServer::Listener : public QTcpServer {
@@ -247,7 +352,7 @@ private:
         m_gone = true;
         m_timer.stop();
         --m_server->m_openConnections;
-        emit m_server->connectionClosed();
+        emit m_server->connectionClosed(m_serial);
         deleteLater();
     }
 
@@ -378,7 +483,12 @@ private:
 
     void sendHead() {
         HttpResponse& r = m_response;
-        if (r.gzip) {
+        m_bomb.reset();
+        if (r.gzipBomb > 0) {
+            m_bomb.emplace(r.gzipBomb);
+            m_encoded.clear();
+            m_bodyTotal = m_bomb->size();
+        } else if (r.gzip) {
             m_encoded = gzipped(r.body, std::max(r.bodyRepeat, 0));
             m_bodyTotal = m_encoded.size();
         } else {
@@ -390,7 +500,7 @@ private:
         QByteArray head = "HTTP/1.1 " + QByteArray::number(r.status) + ' ' + reasonPhrase(r.status) + "\r\n";
         for (const auto& [name, value] : r.headers)
             head += name + ": " + value + "\r\n";
-        if (r.gzip && !hasHeaderIn(r.headers, "Content-Encoding"))
+        if ((r.gzip || r.gzipBomb > 0) && !hasHeaderIn(r.headers, "Content-Encoding"))
             head += "Content-Encoding: gzip\r\n";
         if (r.chunked)
             head += "Transfer-Encoding: chunked\r\n";
@@ -443,6 +553,8 @@ private:
     }
 
     QByteArray bodyPiece(qint64 offset, qint64 size) const {
+        if (m_bomb)
+            return m_bomb->piece(offset, size);
         if (m_response.gzip)
             return m_encoded.mid(offset, size);
         const QByteArray& unit = m_response.body;
@@ -472,6 +584,7 @@ private:
     bool m_waiting = false;
     HttpResponse m_response;
     QByteArray m_encoded;
+    std::optional<ZeroGzip> m_bomb;
     qint64 m_bodyTotal = 0;
     qint64 m_bodySent = 0;
 };

@@ -40,9 +40,12 @@ struct HttpResponse {
     QByteArray body;
     int bodyRepeat = 1;  // the body is sent this many times over, so large answers need not be held
 
-    std::chrono::milliseconds delay{0};            // wait before the status line
-    bool neverAnswer = false;                      // read the request, then stay silent with the connection open
-    bool gzip = false;                             // compress the body and say so in Content-Encoding
+    std::chrono::milliseconds delay{0};  // wait before the status line
+    bool neverAnswer = false;            // read the request, then stay silent with the connection open
+    bool gzip = false;                   // compress the body and say so in Content-Encoding
+    // When set, the body is this many zero bytes, gzip-compressed as it is sent: about a thousandth of that goes
+    // on the wire, and no copy of the whole is made on either form. body, bodyRepeat and gzip do not apply.
+    qint64 gzipBomb = 0;
     bool chunked = false;                          // chunked transfer instead of Content-Length
     qint64 cutAfter = -1;                          // close the connection after this many body bytes on the wire
     qint64 trickleBytes = 0;                       // when set, send the body this many bytes at a time ...
@@ -57,6 +60,10 @@ struct HttpResponse {
     static HttpResponse html(QByteArray body, QByteArray contentType = "text/html; charset=utf-8");
     static HttpResponse redirect(int status, QByteArray location);
     static HttpResponse silence();
+    // A gzip body of the given size when inflated, and small on the wire.
+    static HttpResponse bomb(qint64 inflatedBytes, QByteArray contentType = "text/html; charset=utf-8");
+    // The body's bytes one at a time with the pause between them, without end (chunked, with no length announced).
+    static HttpResponse trickle(std::chrono::milliseconds interval);
 };
 
 // An HTTP/1.1 server on 127.0.0.1 for tests: each request goes to the handler, whose answer is sent back with
@@ -99,7 +106,7 @@ public:
 
 signals:
     void requestReceived();
-    void connectionClosed();
+    void connectionClosed(int connection);  // its serial number, as in HttpRequest::connection
 
 private:
     class Listener;

@@ -1,12 +1,15 @@
 // A stand-alone web server on 127.0.0.1 that answers every request with one page, or with a statistics page
-// whose values move on every request, for trying the program without the real service. Prints its address,
-// then one line per request: method, target and the body, percent-encoded. As a proxy it refuses tunnels, or,
+// whose values move on every request, for trying the program without the real service, or with a hostile one: a
+// page that inflates to gigabytes, or one that trickles in without end. Prints its address, then one line per
+// request: method, target and the body, percent-encoded; and, when the client drops the trickle, "closed", its
+// target and the seconds it lasted. As a proxy it refuses tunnels, or,
 // given a certificate, opens every tunnel to itself and answers inside it over TLS.
 #include "http_test_server.h"
 #include "statistics_page.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QHash>
 #include <QTextStream>
@@ -66,8 +69,18 @@ int main(int argc, char** argv) {
     const QCommandLineOption tunnelKeyOption(QStringLiteral("tunnel-key"),
                                              QStringLiteral("The tunnel certificate's private key (PEM)."),
                                              QStringLiteral("file"));
+    const QCommandLineOption bombOption(
+        QStringLiteral("gzip-bomb"),
+        QStringLiteral("Answer every request for the page with a gzip body of about a thousandth of the size that it "
+                       "inflates to, in mebibytes."),
+        QStringLiteral("mebibytes"));
+    const QCommandLineOption trickleOption(
+        QStringLiteral("trickle"),
+        QStringLiteral("Answer the first request for the page with a body that never ends, one byte every so many "
+                       "seconds; later requests as usual."),
+        QStringLiteral("seconds"));
     parser.addOptions({portOption, pageOption, lifetimeOption, statisticsOption, serveOption, tunnelCertificateOption,
-                       tunnelKeyOption});
+                       tunnelKeyOption, bombOption, trickleOption});
     parser.process(app);
 
     bool portOk = false;
@@ -77,6 +90,24 @@ int main(int argc, char** argv) {
     if (!portOk || port > 65535 || !lifetimeOk || lifetime <= 0) {
         std::fprintf(stderr, "plimo_test_server: bad --port or --lifetime\n");
         return 2;
+    }
+    qint64 bombMebibytes = 0;
+    if (parser.isSet(bombOption)) {
+        bool ok = false;
+        bombMebibytes = parser.value(bombOption).toLongLong(&ok);
+        if (!ok || bombMebibytes <= 0 || bombMebibytes > 1024 * 1024) {
+            std::fprintf(stderr, "plimo_test_server: --gzip-bomb takes mebibytes, 1 to 1048576\n");
+            return 2;
+        }
+    }
+    int trickleSeconds = 0;
+    if (parser.isSet(trickleOption)) {
+        bool ok = false;
+        trickleSeconds = parser.value(trickleOption).toInt(&ok);
+        if (!ok || trickleSeconds <= 0 || trickleSeconds > 3600) {
+            std::fprintf(stderr, "plimo_test_server: --trickle takes seconds, 1 to 3600\n");
+            return 2;
+        }
     }
     std::optional<Trend> trend;
     if (parser.isSet(statisticsOption)) {
@@ -150,6 +181,9 @@ int main(int argc, char** argv) {
     options.port = static_cast<quint16>(port);
     options.lifetime = std::chrono::seconds(lifetime);
     long answered = 0;
+    int trickled = 0;  // the connection of the trickling answer, once there is one
+    QByteArray trickleTarget;
+    QElapsedTimer trickleClock;
     plimo::test::HttpTestServer server(
         [&](const plimo::test::HttpRequest& request) {
             out << request.method << ' ' << request.target << ' ' << request.body.toPercentEncoding() << Qt::endl;
@@ -163,6 +197,15 @@ int main(int argc, char** argv) {
             if (const auto file = served.constFind(request.path()); file != served.cend()) {
                 return plimo::test::HttpResponse::html(*file, "text/plain");
             }
+            if (bombMebibytes > 0) {
+                return plimo::test::HttpResponse::bomb(bombMebibytes * 1024 * 1024);
+            }
+            if (trickleSeconds > 0 && !trickled) {
+                trickled = request.connection;
+                trickleTarget = request.target;
+                trickleClock.start();
+                return plimo::test::HttpResponse::trickle(std::chrono::seconds(trickleSeconds));
+            }
             if (trend) {
                 const std::string moving = plimo::test::StatisticsPage(MovingValues(++answered, *trend));
                 return plimo::test::HttpResponse::html(QByteArray::fromStdString(moving));
@@ -170,6 +213,13 @@ int main(int argc, char** argv) {
             return plimo::test::HttpResponse::html(page);
         },
         options);
+    // When the client gives up on the trickle, the line says after how long: "closed", the target and the seconds.
+    QObject::connect(&server, &plimo::test::HttpTestServer::connectionClosed, &app, [&](int connection) {
+        if (trickled != 0 && connection == trickled) {
+            out << "closed " << trickleTarget << ' ' << QString::number(trickleClock.elapsed() / 1000.0, 'f', 1)
+                << Qt::endl;
+        }
+    });
     if (!server.isListening()) {
         std::fprintf(stderr, "plimo_test_server: cannot listen on port %u\n", port);
         return 1;
