@@ -16,6 +16,7 @@ test starts is stopped by its pid when the test ends; nothing is stopped by name
 
 import argparse
 import os
+import pwd
 import select
 import shutil
 import signal
@@ -37,6 +38,7 @@ WINE_TIME_LIMIT = 110 * TIME_SCALE  # Wine starts its own services first; CTest 
 TOOLS = ["Xvfb", "openbox", "trayer", "xdotool", "xprop", "xwininfo", "import"]
 SCREEN_WIDTH, SCREEN_HEIGHT = 1024, 768
 PANEL_WIDTH, PANEL_HEIGHT = 222, 77
+TRAY_ICON_SIZE = 22  # as trayer docks it
 DEFAULT_PLACE = (SCREEN_WIDTH - PANEL_WIDTH, SCREEN_HEIGHT - PANEL_HEIGHT - 40)  # 802, 651
 
 SETTINGS_KEYS = {"autostart", "sitename", "sitehttp", "lindx", "pass", "color", "colorf1", "colorf2", "blend",
@@ -344,7 +346,10 @@ class Desktop:
 class Program:
     """The built plimo, copied into a folder of its own, with a recording desktop handler first in its PATH."""
 
-    def __init__(self, desktop, folder, config=None, server=None, prefix=(), unpacked=None):
+    def __init__(self, desktop, folder, config=None, server=None, prefix=(), unpacked=None, user=None,
+                 before_start=None):
+        """user: (uid, gid) to run the program as, with a home of its own; before_start(program) runs just before
+        the program starts."""
         self.desktop = desktop
         if unpacked:
             # Already in place, as a user unpacked it.
@@ -363,15 +368,32 @@ class Program:
             with open(self.config_path, "w", encoding="cp1251") as file:
                 file.write("[OPTIONS]\n" + "".join(f"{key}={value}\n" for key, value in config.items()))
 
+        env = dict(desktop.env)
+        home = None
+        if user is not None:
+            # The user's own session folders and home, where the settings go when the program's folder is closed
+            # to it; the test's folder must be open to it too.
+            home = os.path.join(folder, "home")
+            for name in ("XDG_RUNTIME_DIR", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME"):
+                env[name] = os.path.join(home, name.lower())
+                os.makedirs(env[name], mode=0o700)
+            env["HOME"] = home
+            for root, folders, _ in os.walk(home):
+                for name in [root] + [os.path.join(root, f) for f in folders]:
+                    os.chown(name, *user)
+            os.chmod(folder, 0o755)
+            if user[0] != os.geteuid():
+                prefix = ["setpriv", f"--reuid={user[0]}", f"--regid={user[1]}", "--clear-groups", "--", *prefix]
+        self.user_config_path = os.path.join(env["XDG_CONFIG_HOME"], "plimo", "config.ini")
+
         handler_folder = os.path.join(folder, "bin")
         os.makedirs(handler_folder)
-        self.opened_path = os.path.join(folder, "opened.txt")
+        self.opened_path = os.path.join(home or folder, "opened.txt")
         handler = os.path.join(handler_folder, "xdg-open")
         with open(handler, "w") as file:
             file.write(f"#!/bin/sh\nprintf '%s\\n' \"$*\" >> '{self.opened_path}'\n")
-        os.chmod(handler, stat.S_IRWXU)
+        os.chmod(handler, stat.S_IRWXU | stat.S_IRGRP | stat.S_IXGRP | stat.S_IROTH | stat.S_IXOTH)
 
-        env = dict(desktop.env)
         env["PATH"] = handler_folder + os.pathsep + env.get("PATH", "/usr/bin:/bin")
         if not OPTIONS.wine:
             env["QT_QPA_PLATFORM"] = "xcb"
@@ -384,6 +406,8 @@ class Program:
                 # A Windows program takes the proxy from the user's Internet settings, not from the environment.
                 set_wine_proxy(env, folder, urllib.parse.urlsplit(server.url).netloc, "127.0.0.1;localhost")
         self.env = env
+        if before_start:
+            before_start(self)
         self.started = time.monotonic()
         # A prefix must end by executing the program in its own process: the windows carry that process's id.
         self.process = desktop.start("plimo", [*prefix, *self.command()], env)
@@ -543,11 +567,23 @@ class Program:
                     return rest.split("REG_SZ", 1)[1].strip()
         return None
 
-    def settings(self):
+    def box(self, timeout=10):
+        """A message box of the program's once it is on screen: a window captioned "Plimo" that is neither the panel
+        nor the tray icon."""
+        def find():
+            for window in self.windows():
+                geometry = self.desktop.geometry(window)
+                if (geometry and geometry["width"] not in (PANEL_WIDTH, TRAY_ICON_SIZE) and
+                        self.desktop.title(window) == "Plimo"):
+                    return window
+            return None
+        return wait_for("a message box", find, timeout)
+
+    def settings(self, path=None):
         """The [OPTIONS] keys of config.ini as a list of (key, value), in file order."""
         pairs = []
         section = None
-        with open(self.config_path, encoding="cp1251") as file:
+        with open(path or self.config_path, encoding="cp1251") as file:
             for line in file.read().splitlines():
                 line = line.strip()
                 if line.startswith("[") and line.endswith("]"):
@@ -656,6 +692,14 @@ def base_config(server, **changes):
     return config
 
 
+def ordinary_user():
+    """(uid, gid) of a user without root's rights: nobody when the tests run as root, else the tests' own."""
+    if os.geteuid() != 0:
+        return os.getuid(), os.getgid()
+    nobody = pwd.getpwnam("nobody")
+    return nobody.pw_uid, nobody.pw_gid
+
+
 class DesktopTest(unittest.TestCase):
     def setUp(self):
         self.folder = tempfile.mkdtemp(prefix="plimo-e2e-")
@@ -715,8 +759,8 @@ class DesktopTest(unittest.TestCase):
                              (VISITORS_AREA, VISITORS_TEXT), (VISITORS_CHANGE_AREA, VISITORS_TEXT)):
             self.assertGreaterEqual(image.count(area, colour, 24), 15, f"text colour {colour} in {area}")
 
-    def assert_saved(self, program, **expected):
-        pairs = program.settings()
+    def assert_saved(self, program, path=None, **expected):
+        pairs = program.settings(path)
         keys = [key for key, _ in pairs]
         self.assertEqual(sorted(keys), sorted(SETTINGS_KEYS), "config.ini holds each of the thirteen keys once")
         values = dict(pairs)
@@ -916,6 +960,54 @@ class DesktopTest(unittest.TestCase):
                           cx=str(DEFAULT_PLACE[0]), cy=str(DEFAULT_PLACE[1]))
         self.assertEqual(open(system_entry, "rb").read() if os.path.exists(system_entry) else None, system_before)
 
+    def test_page_bomb_leaves_the_panel_answering(self):
+        """A statistics page of 32 MiB on the wire that inflates to 32 GiB: half a second after the sign-in the
+        panel hides from its glyph within 1.5 s of the click, and the program ends the normal way."""
+        server = StatisticsServer(self.desktop, "rising", ["--gzip-bomb", str(32 * 1024)])
+        program = Program(self.desktop, self.folder, base_config(server), server)
+        panel = program.panel()
+        program.tray_icon()
+        wait_for("the sign-in request", server.sign_ins, 15, interval=0.01)
+        # Once the answer is coming in: inflating all of it would hold the panel for a minute and more.
+        time.sleep(0.5)
+        clicked = time.monotonic()
+        self.desktop.click(DEFAULT_PLACE[0] + HIDE_GLYPH[0], DEFAULT_PLACE[1] + HIDE_GLYPH[1])
+        wait_for("the panel hidden by its glyph", lambda: not self.desktop.geometry(panel)["mapped"], 1.5)
+        self.note(f"panel hidden {time.monotonic() - clicked:.3f} s after the click")
+        program.end(signal.SIGTERM)
+        self.assertEqual(program.wait_exit(), 0)
+        self.assert_saved(program, cx=str(DEFAULT_PLACE[0]), cy=str(DEFAULT_PLACE[1]))
+
+    def test_trickling_server_ends_at_the_deadline(self):
+        """A statistics server that sends a byte every 9 s, never silent for the 10 s the engine waits for data:
+        the panel answers a click meanwhile, the program drops the page 25 s after the sign-in (its deadline, below
+        the shortest refresh period), and the tick 30 s after the start finds that error page rather than no page
+        at all: refreshing goes on, with the next sign-in and the values."""
+        # The program's deadline and period do not stretch with slow builds; the test's own limit grows by them.
+        signal.alarm((WINE_TIME_LIMIT if OPTIONS.wine else TIME_LIMIT) + 30)
+        server = StatisticsServer(self.desktop, "rising", ["--trickle", "9"])
+        program = Program(self.desktop, self.folder, base_config(server, up="0"), server)
+        panel = program.panel()
+        wait_for("the sign-in request", server.sign_ins, 15)
+
+        self.desktop.click(DEFAULT_PLACE[0] + SITE_NAME_POINT[0], DEFAULT_PLACE[1] + SITE_NAME_POINT[1])
+        wait_for("the site handed to the desktop", program.opened, 1.5)
+        self.assertEqual(program.opened(), ["http://example.com"])
+
+        def dropped():
+            return [float(body) for method, _, body in server.requests() if method == "closed"]
+        seconds = wait_for("the trickling answer dropped", dropped, 40, interval=0.5)[0]
+        self.note(f"the trickle was dropped after {seconds:.1f} s")
+        self.assertGreaterEqual(seconds, 22)  # the deadline (an ordinary timer: up to 5 % early), not the stall time
+        self.assertLessEqual(seconds, 30)
+
+        wait_for("the next tick's sign-in", lambda: len(server.sign_ins()) >= 2, 20)
+        self.wait_for_values(panel, UP_ARROW)
+        self.assertFalse([w for w in program.windows() if w != panel and self.desktop.title(w) == "Plimo" and
+                          self.desktop.geometry(w)["width"] > TRAY_ICON_SIZE], "no error box")
+        program.end(signal.SIGTERM)
+        self.assertEqual(program.wait_exit(), 0)
+
     def start_with_update_offered(self):
         """Starts the program where the maker offers a newer version; answers the program, its panel and the
         "Confirm" box, once the box is the active window."""
@@ -1011,6 +1103,90 @@ class DesktopTest(unittest.TestCase):
         self.exit_from_tray_menu(program)
         self.assertEqual(program.wait_exit(), 0)
         self.assert_saved(program, cx=str(DEFAULT_PLACE[0]), cy=str(DEFAULT_PLACE[1]), **{"pass": "secret"})
+
+
+    def test_bad_value_keeps_the_values_after_it(self):
+        """A colour that does not convert stops the load with the error box; the exit saves only what was applied,
+        so the values after it (an opacity, the place, the font colours) stay in config.ini as they were."""
+        server = StatisticsServer(self.desktop, "rising")
+        after = {"colorf1": "$00000001", "colorf2": "$00000002", "blend": "50", "up": "3", "cx": "100", "cy": "200"}
+        program = Program(self.desktop, self.folder, base_config(server, color="abc", **after), server)
+        box = program.box(30 if OPTIONS.wine else 15)
+        program.close_with_keys(box)
+        wait_for("the error box closed", lambda: box not in program.windows(), 10)
+        program.end(signal.SIGTERM)
+        self.assertEqual(program.wait_exit(), 0)
+        values = dict(program.settings())
+        self.assertEqual(values["color"], "abc")
+        for key, value in after.items():
+            self.assertEqual(values[key], value, key)
+        self.assertEqual(values["pass"], "secret")
+
+    def test_lock_of_another_computer(self):
+        """A lock left in the folder by a copy on another computer (a synced folder) does not stop the start."""
+        server = StatisticsServer(self.desktop, "rising")
+
+        def lock_from_elsewhere(program):
+            with open(os.path.join(program.folder, "plimo.lock"), "w") as file:
+                file.write(f"{os.getpid()}\nplimo\nanother-computer-of-the-owner\n")
+        program = Program(self.desktop, self.folder, base_config(server), server, before_start=lock_from_elsewhere)
+        self.wait_for_values(program.panel(), UP_ARROW)
+        program.end(signal.SIGTERM)
+        self.assertEqual(program.wait_exit(), 0)
+        self.assert_saved(program, **{"pass": "secret"})
+
+    def test_unreadable_config_is_never_written_over(self):
+        """A config.ini that cannot be read at the start (here: no read permission) and can be by the exit keeps
+        every byte: the program runs on the defaults, says which file it could not read, runs no first-run branch."""
+        if OPTIONS.wine:
+            self.skipTest("Wine runs a program as the prefix's owner, who may read every file: no unreadable file")
+        user = ordinary_user()
+        server = StatisticsServer(self.desktop, "rising")
+
+        def closed_to_its_user(program):
+            os.chown(program.folder, *user)
+            os.chown(program.config_path, *user)
+            os.chmod(program.config_path, 0)
+        # No fs key: a program that took the defaults for the file's settings would run the first-run branch.
+        config = base_config(server)
+        del config["fs"]
+        program = Program(self.desktop, self.folder, config, server, user=user, before_start=closed_to_its_user)
+        program.panel()
+        program.box(15)
+        os.chmod(program.config_path, 0o600)
+        with open(program.config_path, "rb") as file:
+            before = file.read()
+        program.end(signal.SIGTERM)
+        self.assertEqual(program.wait_exit(), 0)
+        with open(program.config_path, "rb") as file:
+            self.assertEqual(file.read(), before)
+        self.assertEqual(program.opened(), [])
+        self.assertFalse(os.path.exists(os.path.join(program.env["XDG_CONFIG_HOME"], "autostart")))
+
+    def test_settings_move_to_the_user_when_the_folder_is_closed(self):
+        """Installed where its user cannot write (a root-owned folder), the program reads the config.ini beside
+        it, saves the user's own copy in $XDG_CONFIG_HOME/plimo, and leaves the folder as it was."""
+        if OPTIONS.wine:
+            self.skipTest("Wine runs a program as the prefix's owner, who may write every folder")
+        user = ordinary_user()
+        server = StatisticsServer(self.desktop, "rising")
+
+        def closed_folder(program):
+            if user[0] == os.geteuid():
+                os.chmod(program.folder, 0o555)
+        program = Program(self.desktop, self.folder, base_config(server), server, user=user,
+                          before_start=closed_folder)
+        with open(program.config_path, "rb") as file:
+            shipped = file.read()
+        self.wait_for_values(program.panel(), UP_ARROW)
+        program.end(signal.SIGTERM)
+        # A "cannot save" box would hold the exit.
+        self.assertEqual(program.wait_exit(), 0)
+        os.chmod(program.folder, 0o755)
+        with open(program.config_path, "rb") as file:
+            self.assertEqual(file.read(), shipped)
+        self.assertEqual(sorted(os.listdir(program.folder)), ["config.ini", "plimo"])
+        self.assert_saved(program, program.user_config_path, **{"pass": "secret", "up": "0"})
 
 
 def locale_exists(name):
