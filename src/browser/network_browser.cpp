@@ -11,6 +11,7 @@
 #include <QNetworkProxyFactory>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QSslError>
 #include <QThreadPool>
 
 #include <algorithm>
@@ -27,26 +28,38 @@ constexpr char kAccept[] = "text/html,application/xhtml+xml,application/xml;q=0.
 // Bounds what Qt keeps for us between reads, so an oversized answer is never held whole.
 constexpr qint64 kReadBufferBytes = 1024 * 1024;
 
+// "10 секунд", "1 секунду", "2 секунды": read after "нет данных от сервера" and "за".
 QString durationText(std::chrono::milliseconds duration) {
     const auto ms = duration.count();
-    if (ms % 1000 == 0)
-        return QString::number(ms / 1000) + (ms == 1000 ? u" second" : u" seconds");
-    return QString::number(ms) + u" ms";
+    if (ms % 1000 != 0)
+        return QString::number(ms) + u" мс";
+    const auto seconds = ms / 1000;
+    const auto lastTwo = seconds % 100;
+    const auto last = seconds % 10;
+    if (last == 1 && lastTwo != 11)
+        return QString::number(seconds) + u" секунду";
+    if (last >= 2 && last <= 4 && (lastTwo < 12 || lastTwo > 14))
+        return QString::number(seconds) + u" секунды";
+    return QString::number(seconds) + u" секунд";
 }
 
 QString sizeText(qint64 bytes) {
     constexpr qint64 kMiB = 1024 * 1024;
     if (bytes % kMiB == 0)
-        return QString::number(bytes / kMiB) + u" MiB";
-    return QString::number(bytes) + u" bytes";
+        return QString::number(bytes / kMiB) + u" МиБ";
+    return QString::number(bytes) + u" байт";
 }
 
-QByteArray errorPage(const QString& address, const QString& problem) {
-    const QString shownAddress = address.isEmpty() ? QStringLiteral("(none)") : address;
+QString tooLarge(qint64 limit) {
+    return u"страница больше " + sizeText(limit);
+}
+
+QByteArray errorPage(const QString& address, const QString& reason) {
+    const QString shownAddress = address.isEmpty() ? QStringLiteral("(не задан)") : address;
     const QString page =
-        u"<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>Page not loaded</title></head>\n"
-        u"<body><h1>Page not loaded</h1>\n<p>" +
-        problem.toHtmlEscaped() + u"</p>\n<p>Address: " + shownAddress.toHtmlEscaped() + u"</p>\n</body></html>\n";
+        u"<!DOCTYPE html>\n<html lang=\"ru\"><head><meta charset=\"utf-8\"><title>Страница не загружена</title>"
+        u"</head>\n<body><h1>Страница не загружена</h1>\n<p>Нет связи с сервером: " +
+        reason.toHtmlEscaped() + u".</p>\n<p>Адрес: " + shownAddress.toHtmlEscaped() + u"</p>\n</body></html>\n";
     return page.toUtf8();
 }
 
@@ -88,18 +101,18 @@ bool isSameOrigin(const QUrl& a, const QUrl& b) {
 // fetched (a file: or other scheme would hand local data to the caller as a page).
 std::optional<QUrl> webAddress(const QString& text, QString& problem) {
     if (text.isEmpty()) {
-        problem = QStringLiteral("No address was given.");
+        problem = QStringLiteral("адрес не задан");
         return std::nullopt;
     }
     const QString withScheme = QString::fromStdString(WithWebScheme(text.toStdString()));
     const QUrl url = withoutTrailingDot(QUrl(withScheme, QUrl::TolerantMode));
     const QString scheme = url.scheme().toLower();
-    if (!url.isValid() || url.host().isEmpty()) {
-        problem = QStringLiteral("The address is not valid.");
+    if (url.isValid() && scheme != u"http" && scheme != u"https") {
+        problem = QStringLiteral("открываются только адреса http и https");
         return std::nullopt;
     }
-    if (scheme != u"http" && scheme != u"https") {
-        problem = QStringLiteral("Only http and https addresses can be opened.");
+    if (!url.isValid() || url.host().isEmpty()) {
+        problem = QStringLiteral("неверный адрес");
         return std::nullopt;
     }
     return upgradedForService(url);
@@ -115,7 +128,7 @@ std::optional<QUrl> redirectTarget(QNetworkReply* reply, int status) {
     return upgradedForService(reply->url().resolved(QUrl(QString::fromUtf8(location), QUrl::TolerantMode)));
 }
 
-const QString kClosedEarly = QStringLiteral("The server closed the connection before the page was complete.");
+const QString kClosedEarly = QStringLiteral("соединение прервано");
 
 // Qt's refusal to inflate an answer further, in the words of its own translation. Qt counts an answer by inflating
 // it ahead of the reads; when that count passes the threshold the request set (the document limit), or meets data
@@ -135,20 +148,59 @@ bool isShorterThanAnnounced(QNetworkReply* reply, qint64 received) {
     return known && received < announced;
 }
 
-QString describe(QNetworkReply* reply) {
-    switch (reply->error()) {
+// Certificate failures that mean nobody the system trusts vouches for the server (self-signed, an unknown issuer,
+// a distrusted one), as against a certificate that is expired or made out to another name.
+bool isUntrusted(const QList<QSslError>& errors) {
+    return std::any_of(errors.begin(), errors.end(), [](const QSslError& error) {
+        switch (error.error()) {
+            case QSslError::UnableToGetIssuerCertificate:
+            case QSslError::UnableToGetLocalIssuerCertificate:
+            case QSslError::UnableToVerifyFirstCertificate:
+            case QSslError::SelfSignedCertificate:
+            case QSslError::SelfSignedCertificateInChain:
+            case QSslError::CertificateUntrusted:
+            case QSslError::CertificateRejected:
+            case QSslError::InvalidCaCertificate:
+                return true;
+            default:
+                return false;
+        }
+    });
+}
+
+QString describe(QNetworkReply::NetworkError error, bool untrustedCertificate) {
+    switch (error) {
         case QNetworkReply::HostNotFoundError:
-            return QStringLiteral("The server's name could not be found.");
+            return QStringLiteral("сервер не найден");
         case QNetworkReply::ConnectionRefusedError:
-            return QStringLiteral("The server refused the connection.");
+            return QStringLiteral("сервер отклонил соединение");
         case QNetworkReply::RemoteHostClosedError:
             return kClosedEarly;
         case QNetworkReply::TimeoutError:
-            return QStringLiteral("The connection to the server timed out.");
+            return QStringLiteral("сервер не ответил вовремя");
         case QNetworkReply::SslHandshakeFailedError:
-            return u"The secure connection failed: " + reply->errorString();
+            return untrustedCertificate ? QStringLiteral("сертификат сервера не заслуживает доверия")
+                                        : QStringLiteral("не удалось установить защищённое соединение");
+        case QNetworkReply::TemporaryNetworkFailureError:
+        case QNetworkReply::NetworkSessionFailedError:
+            return QStringLiteral("сеть недоступна");
+        case QNetworkReply::ProxyAuthenticationRequiredError:
+            return QStringLiteral("прокси-сервер требует имя и пароль");
+        case QNetworkReply::ProxyConnectionRefusedError:
+            return QStringLiteral("прокси-сервер отклонил соединение");
+        case QNetworkReply::ProxyConnectionClosedError:
+            return QStringLiteral("прокси-сервер прервал соединение");
+        case QNetworkReply::ProxyNotFoundError:
+            return QStringLiteral("прокси-сервер не найден");
+        case QNetworkReply::ProxyTimeoutError:
+            return QStringLiteral("прокси-сервер не ответил вовремя");
+        case QNetworkReply::UnknownProxyError:
+            return QStringLiteral("ошибка прокси-сервера");
+        case QNetworkReply::ProtocolFailure:
+        case QNetworkReply::ProtocolUnknownError:
+            return QStringLiteral("сервер ответил не по протоколу HTTP");
         default:
-            return u"The page could not be loaded: " + reply->errorString();
+            return u"ошибка сети (код " + QString::number(static_cast<int>(error)) + u')';
     }
 }
 
@@ -236,7 +288,7 @@ void NetworkBrowser::navigate(const QString& address, const QByteArray& postBody
     QString problem;
     const std::optional<QUrl> url = webAddress(text, problem);
     if (!url) {
-        deliver(errorPage(text, problem), text);
+        deliver(errorPage(text, problem), text, {true, 0, problem});
         return;
     }
     m_post = true;
@@ -317,12 +369,17 @@ void NetworkBrowser::sendRequest(const QUrl& url) {
     QNetworkReply* reply = m_post ? m_manager->post(request, m_postBody) : m_manager->get(request);
     reply->setReadBufferSize(kReadBufferBytes);
     m_reply = reply;
+    m_untrustedCertificate = false;
     const auto progress = [this] { m_stallTimer.start(m_limits.stallTimeout); };
     connect(reply, &QNetworkReply::readyRead, this, &NetworkBrowser::onReadyRead);
     connect(reply, &QNetworkReply::finished, this, &NetworkBrowser::onFinished);
     connect(reply, &QNetworkReply::uploadProgress, this, progress);
     connect(reply, &QNetworkReply::downloadProgress, this, progress);
     connect(reply, &QNetworkReply::metaDataChanged, this, progress);
+    // Qt names what it found wrong with the certificate only here; the failure that follows says no more than
+    // "handshake failed".
+    connect(reply, &QNetworkReply::sslErrors, this,
+            [this](const QList<QSslError>& errors) { m_untrustedCertificate = isUntrusted(errors); });
 }
 
 QByteArray NetworkBrowser::documentSource() const {
@@ -333,7 +390,7 @@ QByteArray NetworkBrowser::documentSource() const {
 
 void NetworkBrowser::onReadyRead() {
     if (!takeBytes())
-        failCurrent(u"The page is larger than " + sizeText(m_limits.maxDocumentBytes) + u'.');
+        failCurrent(tooLarge(m_limits.maxDocumentBytes));
 }
 
 // Moves what has arrived into the page; false once the page has outgrown the limit.
@@ -353,17 +410,16 @@ void NetworkBrowser::onFinished() {
     if (!reply)
         return;
     if (!takeBytes()) {
-        failCurrent(u"The page is larger than " + sizeText(m_limits.maxDocumentBytes) + u'.');
+        failCurrent(tooLarge(m_limits.maxDocumentBytes));
         return;
     }
     if (isUnpackingRefused(reply)) {
-        failCurrent(u"The page is larger than " + sizeText(m_limits.maxDocumentBytes) +
-                    u" when unpacked, or its compressed data is damaged.");
+        failCurrent(tooLarge(m_limits.maxDocumentBytes) + u" в распакованном виде или её сжатые данные повреждены");
         return;
     }
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (reply->error() != QNetworkReply::NoError && !IsStatusOnlyFailure(reply->error(), status)) {
-        failCurrent(describe(reply));
+        failCurrent(describe(reply->error(), m_untrustedCertificate));
         return;
     }
     if (reply->error() == QNetworkReply::NoError && isShorterThanAnnounced(reply, m_received.size())) {
@@ -382,21 +438,21 @@ void NetworkBrowser::onFinished() {
         body = Windows1251ToUtf8(body);
     const QString finalUrl = reply->url().toString();
     cancelCurrent();
-    deliver(std::move(body), finalUrl);
+    deliver(std::move(body), finalUrl, {false, status, {}});
 }
 
 void NetworkBrowser::followRedirect(const QUrl& target, int status) {
     const QString scheme = target.scheme().toLower();
     if (m_redirects == m_limits.maxRedirects) {
-        failCurrent(u"The server redirected more than " + QString::number(m_limits.maxRedirects) + u" times.");
+        failCurrent(u"слишком много перенаправлений (больше " + QString::number(m_limits.maxRedirects) + u')');
         return;
     }
     if (!target.isValid() || (scheme != u"http" && scheme != u"https")) {
-        failCurrent(u"The server redirected to an address that cannot be opened: " + target.toString());
+        failCurrent(QStringLiteral("сервер перенаправил на адрес, который нельзя открыть"));
         return;
     }
     if (m_url.scheme().compare(u"https", Qt::CaseInsensitive) == 0 && scheme == u"http") {
-        failCurrent(QStringLiteral("The server redirected from https to http; the redirection was refused."));
+        failCurrent(QStringLiteral("перенаправление с https на http отклонено"));
         return;
     }
     cancelCurrent();
@@ -411,18 +467,18 @@ void NetworkBrowser::followRedirect(const QUrl& target, int status) {
 }
 
 void NetworkBrowser::onStalled() {
-    failCurrent(u"No data arrived from the server for " + durationText(m_limits.stallTimeout) + u'.');
+    failCurrent(u"нет данных от сервера " + durationText(m_limits.stallTimeout));
 }
 
 void NetworkBrowser::onDeadline() {
     if (m_underWay)
-        failCurrent(u"The page did not arrive within " + durationText(m_limits.deadline) + u'.');
+        failCurrent(u"страница не пришла за " + durationText(m_limits.deadline));
 }
 
-void NetworkBrowser::failCurrent(const QString& problem) {
+void NetworkBrowser::failCurrent(const QString& reason) {
     const QString address = m_url.toString();
     cancelCurrent();
-    deliver(errorPage(address, problem), address);
+    deliver(errorPage(address, reason), address, {true, 0, reason});
 }
 
 void NetworkBrowser::cancelCurrent() {
@@ -437,16 +493,17 @@ void NetworkBrowser::cancelCurrent() {
     }
 }
 
-void NetworkBrowser::deliver(QByteArray document, QString url) {
+void NetworkBrowser::deliver(QByteArray document, QString url, NavigationResult result) {
     m_deadlineTimer.stop();
     m_underWay = false;
     const quint64 navigation = m_navigation;
     QMetaObject::invokeMethod(
         this,
-        [this, navigation, document = std::move(document), url = std::move(url)]() mutable {
+        [this, navigation, document = std::move(document), url = std::move(url), result = std::move(result)]() mutable {
             if (navigation != m_navigation)
                 return;
             m_document = std::move(document);
+            m_result = std::move(result);
             emit navigateComplete(url);
         },
         Qt::QueuedConnection);

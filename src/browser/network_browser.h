@@ -21,7 +21,8 @@ namespace plimo {
 // The browser engine on Qt Network. It posts like a browser (form content type, cookies kept for the run,
 // redirections followed, never from https to http, a body re-sent only to the same origin; the statistics
 // service always over https), and turns every failed navigation into a short error page, so that a report always
-// follows a navigation that was not cancelled, within the deadline at the latest.
+// follows a navigation that was not cancelled, within the deadline at the latest. With each document it keeps how
+// its navigation ended: the answer's status, or the failure and its reason.
 class NetworkBrowser : public BrowserEngine {
     Q_OBJECT
 public:
@@ -46,6 +47,7 @@ public:
 
     void navigate(const QString& address, const QByteArray& postBody) override;
     QByteArray documentSource() const override;
+    NavigationResult documentResult() const override { return m_result; }
 
     // The proxies for a request. With a manager of its own the engine asks before each request, off the UI thread:
     // the system's answer can take long (a PAC script, automatic detection). Tests replace the system's lookup.
@@ -66,9 +68,11 @@ private:
     void onDeadline();
     void cancelCurrent();
     bool takeBytes();
-    void failCurrent(const QString& problem);
-    // Makes the document current and sends the report from the event loop, unless a newer navigation began.
-    void deliver(QByteArray document, QString url);
+    // Ends the navigation in the error page; the reason reads after "Нет связи с сервером статистики: ".
+    void failCurrent(const QString& reason);
+    // Makes the document and its result current and sends the report from the event loop, unless a newer
+    // navigation began.
+    void deliver(QByteArray document, QString url, NavigationResult result);
 
     QNetworkAccessManager* m_manager;
     PreparedProxyFactory* m_proxyFactory = nullptr;  // owned by the manager; none with a manager given
@@ -81,11 +85,13 @@ private:
     QByteArray m_postBody;
     int m_redirects = 0;
     QByteArray m_received;
+    bool m_untrustedCertificate = false;  // of the request under way
     QTimer m_stallTimer;
     QTimer m_deadlineTimer;
     quint64 m_navigation = 0;
     bool m_underWay = false;  // a navigation has started and not yet been delivered
     std::optional<QByteArray> m_document;
+    NavigationResult m_result;
 };
 
 }  // namespace plimo

@@ -1,6 +1,8 @@
 // The test server is what every network test stands on; these check what a Qt client never exercises.
 #include "http_test_server.h"
 #include "qt_printers.h"
+#include "statistics_page.h"
+#include "stats/navigation_outcome.h"
 #include "time_scale.h"
 
 #include <QDeadlineTimer>
@@ -85,6 +87,44 @@ TEST(HttpTestServer, StopsAtTheEndOfItsLifetime) {
     QSignalSpy closed(&server, &HttpTestServer::connectionClosed);
     ASSERT_TRUE(closed.wait(test::ScaledMs(2000)));
     EXPECT_FALSE(server.isListening());
+}
+
+// A service that goes away: its last answer still arrives whole, then every connection closes and the next one is
+// refused.
+TEST(HttpTestServer, StopsForGoodOnceItsLastAnswerHasGoneOut) {
+    HttpTestServer server([](const HttpRequest& request) {
+        HttpResponse response = HttpResponse::html("ok", "text/plain");
+        if (request.path() == "/last") {
+            response.body = QByteArray(64 * 1024, 'z');
+            response.bodyRepeat = 16;
+            response.stopServer = true;
+        }
+        return response;
+    });
+    QTcpSocket idle;
+    idle.connectToHost(QHostAddress::LocalHost, server.port());
+    ASSERT_TRUE(idle.waitForConnected(test::ScaledMs(2000)));
+    idle.write("GET /first HTTP/1.1\r\n\r\n");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return idle.bytesAvailable() > 0; }, test::ScaledMs(2000)));
+
+    const QByteArray last = exchange(server, {"GET /last HTTP/1.1\r\n\r\n"});
+    EXPECT_TRUE(last.contains("Connection: close\r\n"));
+    const QByteArray wholeBody = "\r\n\r\n" + QByteArray(1024 * 1024, 'z');
+    EXPECT_TRUE(last.endsWith(wholeBody)) << last.size();
+    EXPECT_FALSE(server.isListening());
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return idle.state() == QAbstractSocket::UnconnectedState; }, test::ScaledMs(2000)));
+
+    QTcpSocket refused;
+    refused.connectToHost(QHostAddress::LocalHost, server.port());
+    EXPECT_FALSE(refused.waitForConnected(test::ScaledMs(2000)));
+    EXPECT_EQ(refused.error(), QAbstractSocket::ConnectionRefusedError);
+}
+
+// The pages the stand-alone server answers with must read as the program's rule reads them.
+TEST(StatisticsPages, ReadAsTheServiceMeansThem) {
+    EXPECT_EQ(DecideOutcome(false, 200, StatisticsPage({"1", "2", "+3", "-4"})), NavigationOutcome::Fresh);
+    EXPECT_EQ(DecideOutcome(false, 200, SignInPage()), NavigationOutcome::SignInRejected);
 }
 
 }  // namespace

@@ -39,6 +39,7 @@ NetworkBrowser::Limits shortStall(std::chrono::milliseconds stall = 1000ms) {
 struct Report {
     QString url;
     QByteArray document;
+    NavigationResult result;
 };
 
 // Navigates and waits for the report; fails the test when none comes in time.
@@ -51,16 +52,20 @@ std::optional<Report> navigateAndWait(NetworkBrowser& browser, const QString& ad
         return std::nullopt;
     }
     EXPECT_EQ(reports.size(), 1);
-    return Report{reports.first().first().toString(), browser.documentSource()};
+    return Report{reports.first().first().toString(), browser.documentSource(), browser.documentResult()};
 }
 
 bool isErrorPage(const QByteArray& document) {
-    return document.contains("<title>Page not loaded</title>");
+    return document.contains(QStringLiteral("<title>Страница не загружена</title>").toUtf8());
 }
 
 TEST(NetworkBrowser, HoldsNoDocumentBeforeTheFirstNavigation) {
     NetworkBrowser browser;
     EXPECT_THROW(browser.documentSource(), NoDocumentError);
+    const NavigationResult result = browser.documentResult();
+    EXPECT_FALSE(result.failed);
+    EXPECT_EQ(result.httpStatus, 0);
+    EXPECT_TRUE(result.failureReason.isEmpty());
 }
 
 TEST(NetworkBrowser, PostsTheBodyExactlyAsGivenWithNoHeadersOfItsOwn) {
@@ -218,21 +223,126 @@ TEST(NetworkBrowser, EndlessRedirectionEndsInAnErrorPage) {
     const std::optional<Report> report = navigateAndWait(browser, server.url(u"/loop"), "x=1");
     ASSERT_TRUE(report);
     EXPECT_TRUE(isErrorPage(report->document)) << report->document.toStdString();
-    EXPECT_TRUE(report->document.contains("redirected more than 20 times"));
+    EXPECT_EQ(report->result.failureReason, u"слишком много перенаправлений (больше 20)");
     EXPECT_EQ(server.requests().size(), 21);  // the first request and twenty redirections
 }
 
-TEST(NetworkBrowser, AnswersWithErrorStatusAreTheDocument) {
+// Every way a navigation ends, and what the engine says of it: an answer, whatever its status, is the document
+// with its status; otherwise the engine's own page stands in, and the reason names the problem in words that read
+// after "Нет связи с сервером статистики: ".
+TEST(NetworkBrowser, EachNavigationSaysHowItEnded) {
     HttpTestServer server([](const HttpRequest& request) {
-        HttpResponse response = HttpResponse::html("<p>broken: " + request.path() + "</p>");
-        response.status = request.path() == "/missing" ? 404 : 500;
+        const QByteArray path = request.path();
+        HttpResponse response = HttpResponse::html("<p>" + path + "</p>");
+        if (path == "/missing")
+            response.status = 404;
+        if (path == "/crash")
+            response.status = 500;
+        if (path == "/cut") {
+            response.body = QByteArray(1000, 'n');
+            response.cutAfter = 400;
+        }
+        if (path == "/silent")
+            return HttpResponse::silence();
+        if (path == "/trickle")
+            return HttpResponse::trickle(100ms);
+        if (path == "/huge") {
+            response.body = QByteArray(64 * 1024, 'h');
+            response.bodyRepeat = 17 * 16;
+        }
         return response;
     });
-    NetworkBrowser browser;
-    for (const char16_t* path : {u"/missing", u"/crash"}) {
-        const std::optional<Report> report = navigateAndWait(browser, server.url(path), "x");
+    HttpTestServer secure(
+        [&](const HttpRequest& request) {
+            if (request.path() == "/downgrade")
+                return HttpResponse::redirect(302, server.url(u"/page").toUtf8());
+            return HttpResponse::html("<p>secure</p>");
+        },
+        {.tls = true});
+    HttpTestServer proxy([](const HttpRequest&) {
+        HttpResponse response = HttpResponse::html("proxy login page");
+        response.status = 407;
+        response.header("Proxy-Authenticate", "Basic realm=\"proxy\"");
+        return response;
+    });
+    // Speaks before it is spoken to, and not TLS: a handshake that fails for another reason than trust.
+    QTcpServer notTls;
+    ASSERT_TRUE(notTls.listen(QHostAddress::LocalHost));
+    QObject::connect(&notTls, &QTcpServer::newConnection, &notTls, [&] {
+        while (QTcpSocket* socket = notTls.nextPendingConnection())
+            socket->write("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n");
+    });
+    quint16 closedPort = 0;
+    {
+        QTcpServer probe;
+        ASSERT_TRUE(probe.listen(QHostAddress::LocalHost));
+        closedPort = probe.serverPort();
+    }
+    const auto failure = [](QStringView reason) { return NavigationResult{true, 0, reason.toString()}; };
+    const NavigationResult stalled = failure(u"нет данных от сервера 1 секунду");
+
+    enum class Via { Direct, Proxy };
+    const struct {
+        const char* name;
+        QString address;
+        NavigationResult expected;  // for an answer, the document is the server's body
+        Via via = Via::Direct;
+        bool trusted = false;   // the test certificate is trusted
+        QString orReason = {};  // another reason allowed where the system decides
+    } cases[] = {
+        {"page", server.url(u"/page"), {false, 200, {}}},
+        {"404 page", server.url(u"/missing"), {false, 404, {}}},
+        {"500 page", server.url(u"/crash"), {false, 500, {}}},
+        {"refused", u"http://127.0.0.1:" + QString::number(closedPort) + u"/stat",
+         failure(u"сервер отклонил соединение")},
+        // Without a name server the look-up may also hang rather than fail.
+        {"no such name", QStringLiteral("http://no-such-host.invalid/"), failure(u"сервер не найден"), Via::Direct,
+         false, stalled.failureReason},
+        {"cut mid-page", server.url(u"/cut"), failure(u"соединение прервано")},
+        {"stalled", server.url(u"/silent"), stalled},
+        {"deadline", server.url(u"/trickle"), failure(u"страница не пришла за 2 секунды")},
+        {"too large", server.url(u"/huge"), failure(u"страница больше 16 МиБ")},
+        {"https to http", secure.url(u"/downgrade"), failure(u"перенаправление с https на http отклонено"), Via::Direct,
+         true},
+        {"untrusted certificate", secure.url(u"/page"), failure(u"сертификат сервера не заслуживает доверия")},
+        {"not TLS", u"https://127.0.0.1:" + QString::number(notTls.serverPort()) + u"/",
+         failure(u"не удалось установить защищённое соединение"), Via::Direct, true},
+        {"proxy wants a password", QStringLiteral("http://stats.example.invalid/p"),
+         failure(u"прокси-сервер требует имя и пароль"), Via::Proxy},
+        {"proxy wants a password for a tunnel", QStringLiteral("https://stats.example.invalid/p"),
+         failure(u"прокси-сервер требует имя и пароль"), Via::Proxy},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (test::UnderWine() && c.address.startsWith(u"https://127.0.0.1"))
+            continue;  // Wine's TLS cannot serve the test's own https server (GnuTLS: "Decryption has failed")
+        // Qt keeps connections, with their TLS settings, per manager: trust first, then make the engine.
+        std::optional<test::TrustTestCertificate> trust;
+        if (c.trusted)
+            trust.emplace();
+        NetworkBrowser::Limits limits = shortStall(1000ms);
+        limits.deadline = 2000ms;
+        NetworkBrowser browser(nullptr, limits);
+        const QList<QNetworkProxy> proxies = {
+            c.via == Via::Proxy ? QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), proxy.port())
+                                : QNetworkProxy(QNetworkProxy::NoProxy)};
+        browser.setProxyLookup([proxies](const QNetworkProxyQuery&) { return proxies; });
+
+        const std::optional<Report> report = navigateAndWait(browser, c.address, "x", 5000ms);
         ASSERT_TRUE(report);
-        EXPECT_EQ(report->document, "<p>broken: " + QStringView(path).toUtf8() + "</p>");
+        const NavigationResult& result = report->result;
+        EXPECT_EQ(result.failed, c.expected.failed);
+        EXPECT_EQ(result.httpStatus, c.expected.httpStatus);
+        if (!c.expected.failed) {
+            EXPECT_TRUE(result.failureReason.isEmpty()) << result.failureReason.toStdString();
+            EXPECT_EQ(report->document, "<p>" + QUrl(c.address).path().toUtf8() + "</p>");
+            continue;
+        }
+        EXPECT_TRUE(result.failureReason == c.expected.failureReason || result.failureReason == c.orReason)
+            << result.failureReason.toStdString();
+        EXPECT_TRUE(isErrorPage(report->document)) << report->document.left(300).toStdString();
+        EXPECT_TRUE(report->document.contains(result.failureReason.toHtmlEscaped().toUtf8()));
+        EXPECT_TRUE(report->document.contains(c.address.toUtf8()));
     }
 }
 
@@ -288,8 +398,10 @@ TEST(NetworkBrowser, HandsWindows1251PagesOverAsUtf8AndOthersUnchanged) {
 TEST(NetworkBrowser, NewNavigationCancelsTheOneUnderWay) {
     HttpTestServer server([](const HttpRequest& request) {
         HttpResponse response = HttpResponse::html("page " + request.path());
-        if (request.path() == "/slow")
+        if (request.path() == "/slow") {
             response.delay = 300ms;
+            response.status = 404;
+        }
         return response;
     });
     NetworkBrowser browser;
@@ -303,21 +415,31 @@ TEST(NetworkBrowser, NewNavigationCancelsTheOneUnderWay) {
     QTest::qWait(600);  // long enough for the slow answer to have come
     EXPECT_EQ(reports.size(), 1);
     EXPECT_EQ(browser.documentSource(), "page /fast");
+    EXPECT_EQ(browser.documentResult().httpStatus, 200);
 
-    // Cancelled at once, before its request could even leave.
-    browser.navigate(server.url(u"/slow"), "third");
-    browser.navigate(server.url(u"/fast"), "fourth");
-    ASSERT_TRUE(reports.wait(test::ScaledMs(3000)));
-    QTest::qWait(600);
-    EXPECT_EQ(reports.size(), 2);
-    EXPECT_EQ(server.requests().last().body, "fourth");
+    // Cancelled at once, before its request could even leave, or before its error page was reported.
+    for (const QString& cancelled : {server.url(u"/slow"), QString()}) {
+        SCOPED_TRACE(cancelled.toStdString());
+        const qsizetype before = reports.size();
+        browser.navigate(cancelled, "third");
+        browser.navigate(server.url(u"/fast"), "fourth");
+        EXPECT_FALSE(browser.documentResult().failed);  // still the current document's
+        ASSERT_TRUE(reports.wait(test::ScaledMs(3000)));
+        QTest::qWait(600);
+        EXPECT_EQ(reports.size(), before + 1);
+        EXPECT_EQ(server.requests().last().body, "fourth");
+        EXPECT_FALSE(browser.documentResult().failed);
+        EXPECT_EQ(browser.documentResult().httpStatus, 200);
+    }
 }
 
 TEST(NetworkBrowser, KeepsThePreviousDocumentUntilTheNewOneArrives) {
     HttpTestServer server([](const HttpRequest& request) {
         HttpResponse response = HttpResponse::html("page " + request.path());
-        if (request.path() == "/second")
+        if (request.path() == "/second") {
             response.delay = 300ms;
+            response.status = 503;
+        }
         return response;
     });
     NetworkBrowser browser;
@@ -329,20 +451,33 @@ TEST(NetworkBrowser, KeepsThePreviousDocumentUntilTheNewOneArrives) {
     EXPECT_EQ(browser.documentSource(), "page /first");
     ASSERT_TRUE(received.wait(test::ScaledMs(3000)));  // the request is out, its answer not yet
     EXPECT_EQ(browser.documentSource(), "page /first");
+    EXPECT_EQ(browser.documentResult().httpStatus, 200);
     ASSERT_TRUE(reports.wait(test::ScaledMs(3000)));
     EXPECT_EQ(browser.documentSource(), "page /second");
+    EXPECT_EQ(browser.documentResult().httpStatus, 503);
 }
 
 TEST(NetworkBrowser, UnusableAddressesGiveAnErrorPageReportedLater) {
     NetworkBrowser browser;
-    for (const QString& address : {QString(), QStringLiteral("   "), QStringLiteral("http://"),
-                                   QStringLiteral("ftp://127.0.0.1/file"), QStringLiteral("file:///etc/passwd")}) {
-        SCOPED_TRACE(address.toStdString());
+    const QString notGiven = QStringLiteral("адрес не задан");
+    const QString notWeb = QStringLiteral("открываются только адреса http и https");
+    const struct {
+        QString address;
+        QString reason;
+    } cases[] = {{QString(), notGiven},
+                 {QStringLiteral("   "), notGiven},
+                 {QStringLiteral("http://"), QStringLiteral("неверный адрес")},
+                 {QStringLiteral("ftp://127.0.0.1/file"), notWeb},
+                 {QStringLiteral("file:///etc/passwd"), notWeb}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.address.toStdString());
         QSignalSpy reports(&browser, &BrowserEngine::navigateComplete);
-        EXPECT_NO_THROW(browser.navigate(address, "x"));
+        EXPECT_NO_THROW(browser.navigate(c.address, "x"));
         EXPECT_EQ(reports.size(), 0);  // never from inside navigate()
         ASSERT_TRUE(reports.wait(test::ScaledMs(2000)));
         EXPECT_TRUE(isErrorPage(browser.documentSource())) << browser.documentSource().toStdString();
+        EXPECT_TRUE(browser.documentResult().failed);
+        EXPECT_EQ(browser.documentResult().failureReason, c.reason);
     }
     EXPECT_FALSE(browser.documentSource().contains("root:"));
 }
@@ -353,19 +488,6 @@ TEST(NetworkBrowser, ErrorPageNamesTheAddressSafely) {
     ASSERT_TRUE(report);
     EXPECT_TRUE(report->document.contains("gopher://&lt;b&gt;x&lt;/b&gt;")) << report->document.toStdString();
     EXPECT_FALSE(report->document.contains("<b>"));
-}
-
-TEST(NetworkBrowser, SilentServerGivesATimeOutPageAfterTheStallTime) {
-    HttpTestServer server([](const HttpRequest&) { return HttpResponse::silence(); });
-    NetworkBrowser browser(nullptr, shortStall(700ms));
-    QElapsedTimer clock;
-    clock.start();
-    const std::optional<Report> report = navigateAndWait(browser, server.url(u"/"), "x", 5000ms);
-    ASSERT_TRUE(report);
-    EXPECT_GE(clock.elapsed(), 650);
-    EXPECT_TRUE(isErrorPage(report->document));
-    EXPECT_TRUE(report->document.contains("No data arrived from the server for 700 ms"));
-    EXPECT_TRUE(report->document.contains(server.url(u"/").toUtf8()));
 }
 
 // The first activation holds the UI thread while the update check runs; Qt sends a request only once the event
@@ -398,39 +520,6 @@ TEST(NetworkBrowser, SlowButSteadyAnswerIsNotCutOff) {
     EXPECT_EQ(report->document, QByteArray(60, 'a'));
 }
 
-TEST(NetworkBrowser, ConnectionCutMidPageGivesAnErrorPageNotHalfAPage) {
-    HttpTestServer server([](const HttpRequest&) {
-        HttpResponse response = HttpResponse::html(QByteArray(1000, 'n'));
-        response.cutAfter = 400;
-        return response;
-    });
-    NetworkBrowser browser(nullptr, shortStall());
-    const std::optional<Report> report = navigateAndWait(browser, server.url(u"/"), "x");
-    ASSERT_TRUE(report);
-    EXPECT_TRUE(isErrorPage(report->document));
-    EXPECT_TRUE(report->document.contains("closed the connection")) << report->document.toStdString();
-}
-
-TEST(NetworkBrowser, UnreachableServersGiveErrorPages) {
-    quint16 closedPort = 0;
-    {
-        QTcpServer probe;
-        ASSERT_TRUE(probe.listen(QHostAddress::LocalHost));
-        closedPort = probe.serverPort();
-    }
-    NetworkBrowser browser(nullptr, shortStall());
-    const QString refusedAddress = u"http://127.0.0.1:" + QString::number(closedPort) + u"/stat";
-    const std::optional<Report> refused = navigateAndWait(browser, refusedAddress, "x");
-    ASSERT_TRUE(refused);
-    EXPECT_TRUE(refused->document.contains("refused the connection")) << refused->document.toStdString();
-    EXPECT_TRUE(refused->document.contains(refusedAddress.toUtf8()));
-
-    // Without a name server the look-up may fail or hang; either way a page must come.
-    const std::optional<Report> unknown = navigateAndWait(browser, QStringLiteral("http://no-such-host.invalid/"), "x");
-    ASSERT_TRUE(unknown);
-    EXPECT_TRUE(isErrorPage(unknown->document));
-}
-
 TEST(NetworkBrowser, OversizedAnswersAreAbandonedForAnErrorPage) {
     HttpTestServer server([](const HttpRequest& request) {
         HttpResponse response = HttpResponse::html(QByteArray(64 * 1024, 'b'));
@@ -443,8 +532,8 @@ TEST(NetworkBrowser, OversizedAnswersAreAbandonedForAnErrorPage) {
         SCOPED_TRACE(QStringView(path).toString().toStdString());
         const std::optional<Report> report = navigateAndWait(browser, server.url(path), "x", 10000ms);
         ASSERT_TRUE(report);
-        EXPECT_TRUE(report->document.contains("The page is larger than 16 MiB"))
-            << report->document.left(300).toStdString();
+        EXPECT_TRUE(report->result.failureReason.startsWith(u"страница больше 16 МиБ"))
+            << report->result.failureReason.toStdString();
         EXPECT_LT(report->document.size(), 1000);
     }
 }
@@ -470,8 +559,8 @@ TEST(NetworkBrowser, AnAnswerThatInflatesToGigabytesIsRefusedAtTheLimitWithoutHo
         const std::optional<Report> report = navigateAndWait(browser, server.url(path), "x", 20000ms);
         const auto cpu = std::chrono::duration_cast<std::chrono::milliseconds>(test::ThreadCpuTime() - cpuBefore);
         ASSERT_TRUE(report);
-        EXPECT_TRUE(report->document.contains("The page is larger than 16 MiB"))
-            << report->document.left(300).toStdString();
+        EXPECT_TRUE(report->result.failureReason.startsWith(u"страница больше 16 МиБ"))
+            << report->result.failureReason.toStdString();
         // The whole 2 GiB would take several seconds; the limit's 16 MiB a few dozen milliseconds.
         EXPECT_LT(cpu.count(), test::ScaledMs(600));
     }
@@ -501,8 +590,7 @@ TEST(NetworkBrowser, ANavigationEndsInTheErrorPageAtItsDeadline) {
         const std::optional<Report> report = navigateAndWait(browser, server.url(path), "x", 5000ms);
         ASSERT_TRUE(report);
         EXPECT_GE(clock.elapsed(), 1400);  // an ordinary timer may fire up to 5 % early
-        EXPECT_TRUE(report->document.contains("The page did not arrive within 1500 ms"))
-            << report->document.left(300).toStdString();
+        EXPECT_EQ(report->result.failureReason, u"страница не пришла за 1500 мс");
         const std::optional<Report> next = navigateAndWait(browser, server.url(u"/page"), "x");
         ASSERT_TRUE(next);
         EXPECT_EQ(next->document, "page");
@@ -513,6 +601,7 @@ TEST(NetworkBrowser, ANavigationEndsInTheErrorPageAtItsDeadline) {
     QTest::qWait(1800);
     EXPECT_EQ(reports.size(), 0);
     EXPECT_EQ(browser.documentSource(), "page");
+    EXPECT_FALSE(browser.documentResult().failed);
 }
 
 TEST(NetworkBrowser, OversizedAnswerIsAbandonedAsSoonAsItExceedsTheLimit) {
@@ -533,7 +622,7 @@ TEST(NetworkBrowser, OversizedAnswerIsAbandonedAsSoonAsItExceedsTheLimit) {
     const std::optional<Report> report = navigateAndWait(browser, server.url(u"/"), "x", 5000ms);
     ASSERT_TRUE(report);
     EXPECT_LT(clock.elapsed(), test::ScaledMs(3000));
-    EXPECT_TRUE(report->document.contains("The page is larger than 65536 bytes"));
+    EXPECT_EQ(report->result.failureReason, u"страница больше 65536 байт");
 }
 
 TEST(NetworkBrowser, ReadsWhatArrivesWithoutReservingTheWholeLimit) {
@@ -567,8 +656,7 @@ TEST(NetworkBrowser, VerifiesCertificatesAndNeverFollowsHttpsToHttp) {
         NetworkBrowser browser(nullptr, shortStall(3000ms));
         const std::optional<Report> untrusted = navigateAndWait(browser, secure.url(u"/page"), "x");
         ASSERT_TRUE(untrusted);
-        EXPECT_TRUE(untrusted->document.contains("The secure connection failed: SSL handshake failed"))
-            << untrusted->document.toStdString();
+        EXPECT_TRUE(untrusted->result.failed);
         EXPECT_TRUE(secure.requests().isEmpty());
     }
 
@@ -581,7 +669,7 @@ TEST(NetworkBrowser, VerifiesCertificatesAndNeverFollowsHttpsToHttp) {
 
     const std::optional<Report> downgrade = navigateAndWait(browser, secure.url(u"/downgrade"), "x");
     ASSERT_TRUE(downgrade);
-    EXPECT_TRUE(downgrade->document.contains("from https to http")) << downgrade->document.toStdString();
+    EXPECT_TRUE(downgrade->result.failed);
     EXPECT_TRUE(plain.requests().isEmpty());
 
     // An address typed without a scheme is taken as https.
@@ -601,25 +689,6 @@ TEST(NetworkBrowser, GoesThroughTheSystemProxy) {
         navigateAndWait(browser, QStringLiteral("http://stats.example.invalid/p"), "x");
     ASSERT_TRUE(report);
     EXPECT_EQ(report->document, "via proxy http://stats.example.invalid/p");
-}
-
-// The same rule as the update check's: a proxy's request for credentials is no page of the server asked.
-TEST(NetworkBrowser, AProxysRequestForCredentialsBecomesTheErrorPage) {
-    if (!test::kProxyFromEnvironment)
-        GTEST_SKIP() << test::kNoProxyFromEnvironment;
-    HttpTestServer proxy([](const HttpRequest&) {
-        HttpResponse response = HttpResponse::html("proxy login page");
-        response.status = 407;
-        response.header("Proxy-Authenticate", "Basic realm=\"proxy\"");
-        return response;
-    });
-    const test::ScopedEnv httpProxy("http_proxy", proxy.url(u"").toUtf8());
-    NetworkBrowser browser(nullptr, shortStall());
-    const std::optional<Report> report =
-        navigateAndWait(browser, QStringLiteral("http://stats.example.invalid/p"), "x");
-    ASSERT_TRUE(report);
-    EXPECT_FALSE(report->document.contains("proxy login page"));
-    EXPECT_TRUE(report->document.contains("Page not loaded")) << report->document.toStdString();
 }
 
 TEST(NetworkBrowser, LooksUpTheProxyForEachRequestOffTheUiThread) {

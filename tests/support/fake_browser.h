@@ -24,10 +24,13 @@ public:
         }
         return m_document;
     }
-    // The pending navigation produced this page: it becomes the document, and the report is sent.
-    void complete(const std::string& page) {
+    NavigationResult documentResult() const override { return m_result; }
+    // The pending navigation produced this page (an answer with the status, or the engine's error page for a
+    // failed result): it becomes the document, and the report is sent.
+    void complete(const std::string& page, NavigationResult result = {false, 200, {}}) {
         m_document = QByteArray(page.data(), static_cast<qsizetype>(page.size()));
         m_hasDocument = true;
+        m_result = std::move(result);
         emit navigateComplete(QString());
     }
 
@@ -36,6 +39,7 @@ public:
 private:
     QByteArray m_document;
     bool m_hasDocument = false;
+    NavigationResult m_result;
 };
 
 }  // namespace plimo::test

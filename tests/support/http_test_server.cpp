@@ -54,14 +54,24 @@ QByteArray reasonPhrase(int status) {
             return "Permanent Redirect";
         case 400:
             return "Bad Request";
+        case 401:
+            return "Unauthorized";
         case 403:
             return "Forbidden";
         case 404:
             return "Not Found";
+        case 407:
+            return "Proxy Authentication Required";
+        case 429:
+            return "Too Many Requests";
         case 500:
             return "Internal Server Error";
+        case 502:
+            return "Bad Gateway";
         case 503:
             return "Service Unavailable";
+        case 504:
+            return "Gateway Timeout";
         default:
             return "Status";
     }
@@ -435,7 +445,9 @@ private:
             return;  // the handler stopped the server
         const bool clientCloses =
             request.header("Connection").compare("close", Qt::CaseInsensitive) == 0 || request.version == "HTTP/1.0";
-        m_closeAfter = m_response.closeConnection || clientCloses;
+        m_closeAfter = m_response.closeConnection || clientCloses || m_response.stopServer;
+        if (m_response.stopServer)
+            m_server->m_listener->close();
         if (m_response.tunnel) {
             openTunnel();
             return;
@@ -543,6 +555,8 @@ private:
         }
         if (r.chunked)
             m_socket->write("0\r\n\r\n");
+        if (r.stopServer)
+            m_server->stopAllBut(this);
         if (m_closeAfter) {
             m_closing = true;
             m_socket->disconnectFromHost();
@@ -616,10 +630,14 @@ QString HttpTestServer::url(QStringView pathAndQuery) const {
 }
 
 void HttpTestServer::stop() {
+    stopAllBut(nullptr);
+}
+
+void HttpTestServer::stopAllBut(const Connection* last) {
     m_lifetime.stop();
     m_listener->close();
     for (QObject* child : children()) {
-        if (auto* connection = dynamic_cast<Connection*>(child))
+        if (auto* connection = dynamic_cast<Connection*>(child); connection && connection != last)
             connection->abort();
     }
 }

@@ -51,6 +51,9 @@ struct HttpResponse {
     qint64 trickleBytes = 0;                       // when set, send the body this many bytes at a time ...
     std::chrono::milliseconds trickleInterval{0};  // ... with this pause between the pieces
     bool closeConnection = false;                  // answer with Connection: close and close afterwards
+    // The server's last answer: from now on no connection is accepted, and once this answer has gone out whole,
+    // every connection closes (this one as closeConnection does), as when a service goes away.
+    bool stopServer = false;
     // The answer to a CONNECT: "200" alone, after which the connection speaks TLS as the server with the tunnel
     // certificate (Options), as if the proxy had reached the host. The other fields do not apply.
     bool tunnel = false;
@@ -114,6 +117,8 @@ private:
     friend class Connection;
 
     HttpResponse answer(const HttpRequest& request);
+    // Stops as stop() does, but for the connection given, which closes by itself once its answer is out.
+    void stopAllBut(const Connection* last);
 
     Handler m_handler;
     Options m_options;

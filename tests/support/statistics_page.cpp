@@ -33,4 +33,16 @@ std::string StatisticsPage(const StatisticsValues& values, std::size_t paddingBy
     return page;
 }
 
+std::string SignInPage() {
+    return "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">"
+           "<title>Статистика сайта</title></head><body>\n"
+           "<form action=\"/stat/\" method=\"post\" name=\"loginform\">\n<table>\n"
+           "<tr><td>адрес сайта:</td><td><input type=\"text\" name=\"url\" value=\"http://\"></td></tr>\n"
+           "<tr><td>пароль:</td><td><input type=\"password\" name=\"password\"></td></tr>\n"
+           "<tr><td colspan=2><label><input type=\"checkbox\" name=\"keep_password\" value=\"1\"> запомнить "
+           "пароль</label></td></tr>\n"
+           "<tr><td colspan=2><input type=\"submit\" value=\"войти\"></td></tr>\n"
+           "</table>\n</form></body></html>\n";
+}
+
 }  // namespace plimo::test

@@ -14,4 +14,8 @@ struct StatisticsValues {
 };
 std::string StatisticsPage(const StatisticsValues& values, std::size_t paddingBytes = 4096);
 
+// What the service answers instead when it refuses the site name and password: its sign-in form, in UTF-8 like the
+// statistics page, with a password field and none of the values' markers.
+std::string SignInPage();
+
 }  // namespace plimo::test

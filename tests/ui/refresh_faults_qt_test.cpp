@@ -164,7 +164,7 @@ TEST_F(LiveRefresh, AServerDownAtStartIsPickedUpAtTheNextTickWithoutHelp) {
     const quint16 port = server.port();
     server.stop();
     ASSERT_TRUE(startAndWait());
-    EXPECT_TRUE(form->WebBrowser1->documentSource().contains("refused the connection"));
+    EXPECT_TRUE(form->WebBrowser1->documentSource().contains("сервер отклонил соединение"));
     EXPECT_EQ(shown(), QStringLiteral("|||"));
     EXPECT_TRUE(form->Timer1->enabled());
 
@@ -277,12 +277,11 @@ TEST_P(FaultyServer, TheCycleGoesOnAndTheNextGoodPageShows) {
 INSTANTIATE_TEST_SUITE_P(
     Faults, FaultyServer,
     ::testing::Values(Fault{"Status500", Status500, "Ошибка сервера"}, Fault{"ErrorPage", ErrorPage, "404 Not Found"},
-                      Fault{"EmptyBody", EmptyBody, ""},
-                      Fault{"TwentyMebibytes", Huge, "The page is larger than 16 MiB"},
-                      Fault{"CutInTheMiddle", CutInTheMiddle, "closed the connection"},
-                      Fault{"RedirectLoop", RedirectLoop, "redirected more than 20 times"},
-                      Fault{"NeverAnswers", NeverAnswers, "No data arrived from the server for 700 ms"},
-                      Fault{"UntrustedCertificate", nullptr, "The secure connection failed"},
+                      Fault{"EmptyBody", EmptyBody, ""}, Fault{"TwentyMebibytes", Huge, "страница больше 16 МиБ"},
+                      Fault{"CutInTheMiddle", CutInTheMiddle, "соединение прервано"},
+                      Fault{"RedirectLoop", RedirectLoop, "слишком много перенаправлений (больше 20)"},
+                      Fault{"NeverAnswers", NeverAnswers, "нет данных от сервера 700 мс"},
+                      Fault{"UntrustedCertificate", nullptr, "сертификат сервера не заслуживает доверия"},
                       Fault{"OneByteEvery100ms", Trickle, "<html>slow</html>"}),
     [](const ::testing::TestParamInfo<Fault>& testInfo) { return std::string(testInfo.param.name); });
 
@@ -315,7 +314,7 @@ TEST(SilentNetwork, TheShortestPeriodsFirstTickFindsADocumentAndRefreshingGoesOn
             << "refreshing stopped before tick " << tick;
         EXPECT_TRUE(dialogs.empty()) << "tick " << tick << ": " << dialogs.front();
     }
-    EXPECT_TRUE(form.WebBrowser1->documentSource().contains("No data arrived from the server"));
+    EXPECT_TRUE(form.WebBrowser1->documentSource().contains("нет данных от сервера"));
     EXPECT_GE(silent.requests().size(), 3);
 }
 

@@ -1,9 +1,10 @@
 // A stand-alone web server on 127.0.0.1 that answers every request with one page, or with a statistics page
 // whose values move on every request, for trying the program without the real service, or with a hostile one: a
-// page that inflates to gigabytes, or one that trickles in without end. Prints its address, then one line per
-// request: method, target and the body, percent-encoded; and, when the client drops the trickle, "closed", its
-// target and the seconds it lasted. As a proxy it refuses tunnels, or,
-// given a certificate, opens every tunnel to itself and answers inside it over TLS.
+// page that inflates to gigabytes, or one that trickles in without end. It can also answer as the service does when
+// things go wrong: the sign-in form for a refused password, an error status, or going away after some pages. Prints its
+// address, then one line per request: method, target and the body, percent-encoded; and, when the client drops the
+// trickle, "closed", its target and the seconds it lasted. As a proxy it refuses tunnels, or, given a certificate,
+// opens every tunnel to itself and answers inside it over TLS.
 #include "http_test_server.h"
 #include "statistics_page.h"
 
@@ -79,8 +80,18 @@ int main(int argc, char** argv) {
         QStringLiteral("Answer the first request for the page with a body that never ends, one byte every so many "
                        "seconds; later requests as usual."),
         QStringLiteral("seconds"));
+    const QCommandLineOption signInFormOption(
+        QStringLiteral("sign-in-form"),
+        QStringLiteral("Answer the page requests with the service's sign-in form, as for a wrong password."));
+    const QCommandLineOption statusOption(
+        QStringLiteral("status"), QStringLiteral("Answer the page requests with this HTTP status and a small page."),
+        QStringLiteral("code"));
+    const QCommandLineOption goneAfterOption(
+        QStringLiteral("gone-after"),
+        QStringLiteral("After this many answers to page requests, stop listening and close every connection."),
+        QStringLiteral("answers"));
     parser.addOptions({portOption, pageOption, lifetimeOption, statisticsOption, serveOption, tunnelCertificateOption,
-                       tunnelKeyOption, bombOption, trickleOption});
+                       tunnelKeyOption, bombOption, trickleOption, signInFormOption, statusOption, goneAfterOption});
     parser.process(app);
 
     bool portOk = false;
@@ -109,6 +120,25 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
+    int status = 0;
+    if (parser.isSet(statusOption)) {
+        bool ok = false;
+        status = parser.value(statusOption).toInt(&ok);
+        if (!ok || status < 200 || status > 599) {
+            std::fprintf(stderr, "plimo_test_server: --status takes an HTTP status, 200 to 599\n");
+            return 2;
+        }
+    }
+    long goneAfter = 0;
+    if (parser.isSet(goneAfterOption)) {
+        bool ok = false;
+        goneAfter = parser.value(goneAfterOption).toLong(&ok);
+        if (!ok || goneAfter <= 0) {
+            std::fprintf(stderr, "plimo_test_server: --gone-after takes a number of answers, 1 or more\n");
+            return 2;
+        }
+    }
+    const bool signInForm = parser.isSet(signInFormOption);
     std::optional<Trend> trend;
     if (parser.isSet(statisticsOption)) {
         const QString name = parser.value(statisticsOption);
@@ -180,7 +210,8 @@ int main(int argc, char** argv) {
     const bool tunnels = !options.tunnelCertificate.isNull();
     options.port = static_cast<quint16>(port);
     options.lifetime = std::chrono::seconds(lifetime);
-    long answered = 0;
+    long answered = 0;  // statistics pages, whose values move with each
+    long pageAnswers = 0;
     int trickled = 0;  // the connection of the trickling answer, once there is one
     QByteArray trickleTarget;
     QElapsedTimer trickleClock;
@@ -206,11 +237,23 @@ int main(int argc, char** argv) {
                 trickleClock.start();
                 return plimo::test::HttpResponse::trickle(std::chrono::seconds(trickleSeconds));
             }
-            if (trend) {
+            plimo::test::HttpResponse answer;
+            if (status != 0) {
+                const QByteArray code = QByteArray::number(status);
+                answer = plimo::test::HttpResponse::html("<html><head><meta charset=\"utf-8\"><title>" + code +
+                                                         "</title></head><body><h1>" + code + "</h1></body></html>");
+                answer.status = status;
+            } else if (signInForm) {
+                answer = plimo::test::HttpResponse::html(QByteArray::fromStdString(plimo::test::SignInPage()));
+            } else if (trend) {
                 const std::string moving = plimo::test::StatisticsPage(MovingValues(++answered, *trend));
-                return plimo::test::HttpResponse::html(QByteArray::fromStdString(moving));
+                answer = plimo::test::HttpResponse::html(QByteArray::fromStdString(moving));
+            } else {
+                answer = plimo::test::HttpResponse::html(page);
             }
-            return plimo::test::HttpResponse::html(page);
+            // The next navigation finds nobody listening: refused, as when the service has gone away.
+            answer.stopServer = goneAfter > 0 && ++pageAnswers >= goneAfter;
+            return answer;
         },
         options);
     // When the client gives up on the trickle, the line says after how long: "closed", the target and the seconds.
