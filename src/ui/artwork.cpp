@@ -368,6 +368,30 @@ QPixmap hideGlyph(qreal devicePixelRatio) {
     return toPixmap(image);
 }
 
+QPixmap staleMark(qreal devicePixelRatio) {
+    QImage image = blankImage(QSizeF(8, 8), devicePixelRatio);
+    QPainter painter(&image);
+    prepare(painter);
+    painter.setBrush(QColor(160, 160, 160));
+    painter.drawEllipse(QRectF(0, 0, 8, 8));
+    painter.setPen(QPen(QColor(60, 60, 60), 1.0, Qt::SolidLine, Qt::RoundCap));
+    painter.drawLine(QPointF(4, 4), QPointF(4, 1.6));
+    painter.drawLine(QPointF(4, 4), QPointF(5.8, 4));
+    painter.end();
+    return toPixmap(image);
+}
+
+QPixmap failureMark(qreal devicePixelRatio) {
+    QImage image = blankImage(QSizeF(8, 8), devicePixelRatio);
+    QPainter painter(&image);
+    prepare(painter);
+    painter.setBrush(QColor(230, 30, 30));
+    painter.drawRect(QRectF(2.75, 0, 2.5, 5.2));
+    painter.drawRect(QRectF(2.75, 6.2, 2.5, 1.8));
+    painter.end();
+    return toPixmap(image);
+}
+
 QPixmap productPicture(qreal devicePixelRatio) {
     constexpr qreal kWidth = 309;
     constexpr qreal kHeight = 175;

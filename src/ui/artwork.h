@@ -24,6 +24,10 @@ QPixmap visitorsMark(qreal devicePixelRatio = 1.0);
 // 11 × 6: the hide glyph, a downward-pointing triangle, blue with a violet centre.
 QPixmap hideGlyph(qreal devicePixelRatio = 1.0);
 
+// 8 × 8 status marks: a grey clock (the values are old) and a red exclamation mark (the last refresh failed).
+QPixmap staleMark(qreal devicePixelRatio = 1.0);
+QPixmap failureMark(qreal devicePixelRatio = 1.0);
+
 // 309 × 175, opaque: the product picture of the about page (dog, name, two lines and their reflection).
 QPixmap productPicture(qreal devicePixelRatio = 1.0);
 

@@ -153,6 +153,13 @@ void Tfoptions::buildSignInTab() {
     LMDButton1 = new QPushButton(QStringLiteral("Применить"), GroupBox1);
     LMDButton1->setGeometry(204, 90, 75, 25);
     LMDButton1->setCursor(Qt::PointingHandCursor);
+    // The window's fixed height leaves no room below the button: the free column above it holds the line, set on
+    // the button, and wraps a long failure.
+    signInStatus = new QLabel(GroupBox1);
+    signInStatus->setGeometry(202, 20, 94, 68);
+    signInStatus->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
+    signInStatus->setWordWrap(true);
+    signInStatus->setTextFormat(Qt::PlainText);
     setTabOrder(LMDEdit1, LMDEdit4);
     setTabOrder(LMDEdit4, LMDEdit2);
     setTabOrder(LMDEdit2, LMDEdit3);
@@ -234,7 +241,13 @@ void Tfoptions::LMDComboBox1Change() {
 
 void Tfoptions::LMDButton1Click() {
     m_form1->setSiteName(siteName());
+    signInStatus->setText(QStringLiteral("Выполняется вход\u2026"));
+    m_form1->expectSignInFromSettings();
     m_form1->Button1Click();
+}
+
+void Tfoptions::showSignInOutcome(const QString& text) {
+    signInStatus->setText(text);
 }
 
 void Tfoptions::LMDLabelFill2Click() {

@@ -46,6 +46,9 @@ public:
     void LMDButton1Click();
     void LMDLabelFill2Click();
 
+    // The line under "Применить": how the sign-in it sent ended.
+    void showSignInOutcome(const QString& text);
+
     // What the panel reads at the moment of use.
     QString siteName() const;
     QString siteAddress() const;
@@ -103,6 +106,7 @@ public:
     QLabel* LMDLabel3;
     QLineEdit* LMDEdit3;  // password
     QPushButton* LMDButton1;
+    QLabel* signInStatus;  // under LMDButton1: the outcome of the sign-in it sent
 
     // "Дополнительно"
     QLabel* LMDSimpleLabel5;

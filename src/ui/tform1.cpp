@@ -5,6 +5,7 @@
 #include "platform/shell_address.h"
 #include "settings/trimmed_text.h"
 #include "stats/arrow_images.h"
+#include "stats/navigation_outcome.h"
 #include "stats/scratch_text.h"
 #include "stats/sign_in.h"
 #include "ui/ansi_qstring.h"
@@ -24,6 +25,7 @@
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QImage>
+#include <QLoggingCategory>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QTimer>
@@ -33,6 +35,8 @@
 
 namespace plimo {
 namespace {
+
+Q_LOGGING_CATEGORY(lcStatus, "plimo.status", QtWarningMsg)
 
 constexpr int kWidth = 222;
 constexpr int kHeight = 77;
@@ -62,9 +66,9 @@ QFont PanelFont(int pixelSize, bool bold) {
     return font;
 }
 
-void SetTextColour(QWidget* widget, std::int32_t colour) {
+void SetTextColour(QWidget* widget, const QColor& colour) {
     QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, ToQColor(colour));
+    palette.setColor(QPalette::WindowText, colour);
     widget->setPalette(palette);
 }
 
@@ -112,6 +116,10 @@ TForm1::TForm1(std::unique_ptr<BrowserEngine> browser, TTrayIcon::HostCheck tray
         Guarded([this] { keepInView(nullptr, {}, {}); });
     });
     ConnectGuarded(WebBrowser1, &BrowserEngine::navigateComplete, this, &TForm1::WebBrowser1NavigateComplete2);
+    m_ageTimer.setSingleShot(true);
+    // Minutes late are of no matter here: the ordinary timer lets the system gather wake-ups.
+    m_ageTimer.setTimerType(Qt::VeryCoarseTimer);
+    connect(&m_ageTimer, &QTimer::timeout, this, [this] { Guarded([this] { showStatus(); }); });
 }
 
 TForm1::~TForm1() {
@@ -120,8 +128,13 @@ TForm1::~TForm1() {
 
 void TForm1::buildTrayIcon(TTrayIcon::HostCheck hostCheck) {
     PopupMenu1 = new QMenu;
+    refreshNowAction = PopupMenu1->addAction(QStringLiteral("Обновить сейчас"));
+    openStatisticsAction = PopupMenu1->addAction(QStringLiteral("Открыть статистику"));
+    PopupMenu1->addSeparator();
     N1 = PopupMenu1->addAction(QStringLiteral("Настройки"));
     N2 = PopupMenu1->addAction(QStringLiteral("Выход"));
+    ConnectGuarded(refreshNowAction, &QAction::triggered, this, &TForm1::RefreshNow);
+    ConnectGuarded(openStatisticsAction, &QAction::triggered, this, &TForm1::OpenStatistics);
     ConnectGuarded(N1, &QAction::triggered, this, &TForm1::aoptionsExecute);
     ConnectGuarded(N2, &QAction::triggered, this, &TForm1::acloseExecute);
 
@@ -151,6 +164,9 @@ void TForm1::buildLayout() {
     Image4 = new ClickLabel(Panel1);
     Image4->setGeometry(0, 0, 11, 6);
     Image4->setPixmap(hideGlyph(devicePixelRatioF()));
+    statusMark = new QLabel(this);
+    statusMark->setGeometry(197, 5, 8, 8);
+    statusMark->hide();
 
     auto makeImage = [this](int x, int y, int w, int h) {
         auto* image = new QLabel(this);
@@ -362,8 +378,131 @@ void TForm1::Timer1Timer() {
 }
 
 void TForm1::WebBrowser1NavigateComplete2() {
+    recordNavigation();
     Button2Click();
     StartupMark("page shown");
+    showStatus();
+}
+
+void TForm1::recordNavigation() {
+    const NavigationResult result = WebBrowser1->documentResult();
+    const QByteArray page = WebBrowser1->documentSource();
+    const NavigationOutcome outcome = DecideOutcome(
+        result.failed, result.httpStatus, std::string_view(page.constData(), static_cast<std::size_t>(page.size())));
+    m_status = AfterNavigation(std::move(m_status), outcome, result, m_now());
+    if (m_signInFromSettings) {
+        m_signInFromSettings = false;
+        m_options->showSignInOutcome(outcome == NavigationOutcome::Fresh ? QStringLiteral("Вход выполнен")
+                                                                         : m_status.failureText);
+    }
+}
+
+QStringList TForm1::stateLines() const {
+    return StateLines(m_status, m_now(), std::chrono::milliseconds(Timer1->interval()));
+}
+
+void TForm1::showStatus() {
+    const QDateTime now = m_now();
+    const std::chrono::milliseconds period(Timer1->interval());
+    const QStringList state = StateLines(m_status, now, period);
+    const QString stateText = state.join(u'\n');
+
+    const StatusMark mark = MarkFor(m_status, now, period);
+    if (mark != m_shownMark) {
+        m_shownMark = mark;
+        if (mark == StatusMark::None) {
+            statusMark->hide();
+        } else {
+            statusMark->setPixmap(mark == StatusMark::Stale ? staleMark(devicePixelRatioF())
+                                                            : failureMark(devicePixelRatioF()));
+            statusMark->show();
+            statusMark->raise();
+        }
+        // The site name gives the mark its place.
+        Panel2->setFixedWidth(mark == StatusMark::None ? 205 : 197);
+    }
+    if (statusMark->toolTip() != stateText) {
+        statusMark->setToolTip(stateText);
+    }
+    const bool dimmed = IsStale(m_status, now, period);
+    if (dimmed != m_shownDimmed) {
+        m_shownDimmed = dimmed;
+        applyValueColours();
+    }
+
+    const ShownValue views{Label1->text(), Label3->text(), m_viewsArrow};
+    const ShownValue visitors{Label2->text(), Label6->text(), m_visitorsArrow};
+    const QString suffix = stateText.isEmpty() ? QString() : u'\n' + stateText;
+    const QString viewsTip = QStringLiteral("Просмотры") + suffix;
+    if (Label1->toolTip() != viewsTip) {
+        Label1->setToolTip(viewsTip);
+        Label3->setToolTip(QStringLiteral("Количество просмотров в это же время вчера") + suffix);
+        Label2->setToolTip(QStringLiteral("Посетители") + suffix);
+        Label6->setToolTip(QStringLiteral("Количество посетителей в это же время вчера") + suffix);
+    }
+    const QString viewsName = AccessibleValueText(QStringLiteral("Просмотры"), views);
+    if (Label1->accessibleName() != viewsName) {
+        Label1->setAccessibleName(viewsName);
+        Label3->setAccessibleName(viewsName);
+    }
+    const QString visitorsName = AccessibleValueText(QStringLiteral("Посетители"), visitors);
+    if (Label2->accessibleName() != visitorsName) {
+        Label2->setAccessibleName(visitorsName);
+        Label6->setAccessibleName(visitorsName);
+    }
+    const QString hint = TrayToolTip(LMDSimpleLabel1->text(), views, visitors, state);
+    if (hint != m_shownHint) {
+        m_shownHint = hint;
+        TrayIcon1->setHint(hint);
+        // For whoever watches from outside (QT_LOGGING_RULES="plimo.status.debug=true"): the tray's tooltip, one line.
+        qCDebug(lcStatus).noquote() << "tray tooltip:" << QString(hint).replace(u'\n', QStringLiteral(" | "));
+    }
+
+    // Told again when the values turn old, should no fresh ones come by then.
+    if (const auto left = TimeUntilStale(m_status, now, period)) {
+        m_ageTimer.start(*left + std::chrono::seconds(1));
+    } else {
+        m_ageTimer.stop();
+    }
+}
+
+void TForm1::applyValueColours() {
+    // Old values are drawn at half their colour's strength: halfway to the window colour.
+    const auto shown = [this](std::int32_t colour) {
+        if (!m_shownDimmed) {
+            return ToQColor(colour);
+        }
+        const QColor value = ToQColor(colour);
+        const QColor ground = ToQColor(m_colour);
+        return QColor((value.red() + ground.red()) / 2, (value.green() + ground.green()) / 2,
+                      (value.blue() + ground.blue()) / 2);
+    };
+    for (QLabel* label : {Label1, Label3}) {
+        SetTextColour(label, shown(m_viewsColour));
+    }
+    for (QLabel* label : {Label2, Label6}) {
+        SetTextColour(label, shown(m_visitorsColour));
+    }
+}
+
+void TForm1::RefreshNow() {
+    // Before the settings are loaded there is nothing to sign in with.
+    if (m_options == nullptr || !m_options->settingsLoaded()) {
+        return;
+    }
+    try {
+        WebBrowser1->documentSource();
+    } catch (const NoDocumentError&) {
+        // Nothing to read yet: a tick's read pass would stop refreshing with an error. The sign-in alone; its
+        // report shows the page.
+        Button1Click();
+        return;
+    }
+    Timer1Timer();
+}
+
+void TForm1::OpenStatistics() {
+    m_options->openAddress(this, WithWebScheme(Trimmed(QStringToAnsi(m_options->statisticsAddress()))));
 }
 
 void TForm1::LMDSimpleLabel1Click() {
@@ -399,6 +538,9 @@ void TForm1::RefreshArrows() {
 }
 
 void TForm1::showArrow(QLabel* image, Arrow arrow) {
+    if (arrow != Arrow::Unchanged) {
+        (image == Image2 ? m_viewsArrow : m_visitorsArrow) = arrow;
+    }
     switch (arrow) {
         case Arrow::Unchanged:
             return;
@@ -421,6 +563,8 @@ void TForm1::refreshImage(QLabel* image) {
 
 void TForm1::setRefreshInterval(std::uint32_t milliseconds) {
     Timer1->setInterval(milliseconds);
+    // The values' age counts in periods.
+    showStatus();
 }
 
 void TForm1::setColour(std::int32_t colour) {
@@ -428,6 +572,9 @@ void TForm1::setColour(std::int32_t colour) {
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, ToQColor(colour));
     setPalette(palette);
+    if (m_shownDimmed) {
+        applyValueColours();
+    }
 }
 
 void TForm1::setAlphaBlendValue(int alpha) {
@@ -442,17 +589,17 @@ void TForm1::setSiteName(const QString& name) {
 
 void TForm1::setSiteNameColour(std::int32_t colour) {
     m_siteNameColour = colour;
-    SetTextColour(LMDSimpleLabel1, colour);
+    SetTextColour(LMDSimpleLabel1, ToQColor(colour));
 }
 
 void TForm1::setViewsColour(std::int32_t colour) {
-    SetTextColour(Label1, colour);
-    SetTextColour(Label3, colour);
+    m_viewsColour = colour;
+    applyValueColours();
 }
 
 void TForm1::setVisitorsColour(std::int32_t colour) {
-    SetTextColour(Label2, colour);
-    SetTextColour(Label6, colour);
+    m_visitorsColour = colour;
+    applyValueColours();
 }
 
 void TForm1::mousePressEvent(QMouseEvent* event) {

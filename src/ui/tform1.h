@@ -4,15 +4,18 @@
 #include "settings/settings_keys.h"
 #include "stats/display.h"
 #include "stats/refresh_timer.h"
+#include "ui/panel_status.h"
 #include "ui/ttray_icon.h"
 
 #include <QAction>
+#include <QDateTime>
 #include <QHash>
 #include <QLabel>
 #include <QMenu>
 #include <QPixmap>
 #include <QPoint>
 #include <QRect>
+#include <QTimer>
 #include <QWidget>
 
 #include <array>
@@ -71,6 +74,17 @@ public:
     bool WB_GetHTMLCode(BrowserEngine& browser, std::string& lines);
     void RefreshArrows();
 
+    // The tray menu's refresh now, through the same path as a tick, and the statistics page in the user's browser.
+    void RefreshNow();
+    void OpenStatistics();
+    // The next navigation is the sign-in the settings window sent: its outcome goes to the window's status line.
+    void expectSignInFromSettings() { m_signInFromSettings = true; }
+    // What the panel tells besides its numbers, and the lines that say it.
+    const PanelStatus& status() const { return m_status; }
+    QStringList stateLines() const;
+    // The clock the state is told by (tests set their own).
+    void setClock(std::function<QDateTime()> clock) { m_now = std::move(clock); }
+
     // The site name opens the site address.
     void LMDSimpleLabel1Click();
     // The hide glyph sends the panel to the tray.
@@ -117,8 +131,11 @@ public:
     std::array<QPixmap, 2> ImageList1;  // 0 down arrow, 1 up arrow
     TTrayIcon* TrayIcon1;
     QMenu* PopupMenu1;
-    QAction* N1;  // "Настройки"
-    QAction* N2;  // "Выход"
+    QAction* N1;                    // "Настройки"
+    QAction* N2;                    // "Выход"
+    QAction* refreshNowAction;      // "Обновить сейчас"
+    QAction* openStatisticsAction;  // "Открыть статистику"
+    QLabel* statusMark;             // 8 x 8 at 197, 5: a clock when the values are stale, "!" after a failure
 
 signals:
     // The panel has closed; it is the main window, so the program ends.
@@ -141,6 +158,11 @@ private:
     void watchScreen(QScreen* screen);
     void keepInView(const QScreen* changed, const QRect& before, const QRect& after);
     static void refreshImage(QLabel* image);
+    // Decides what the navigation whose report came tells, before its read pass.
+    void recordNavigation();
+    // Shows the state: the mark, the values' strength, the tooltips, the accessible names, the tray's tooltip.
+    void showStatus();
+    void applyValueColours();
 
     Tfoptions* m_options = nullptr;
     std::unique_ptr<BrowserEngine> m_browser;
@@ -154,6 +176,18 @@ private:
     bool m_manualDrag = false;
     bool m_closed = false;
     QHash<const QScreen*, QRect> m_screenGeometry;  // as last reported
+    PanelStatus m_status;
+    std::function<QDateTime()> m_now = [] { return QDateTime::currentDateTime(); };
+    // Turns the state stale when no fresh values have come for two periods: one shot, nothing polls.
+    QTimer m_ageTimer;
+    bool m_signInFromSettings = false;
+    std::int32_t m_viewsColour = kDefaultViewsColour;
+    std::int32_t m_visitorsColour = kDefaultVisitorsColour;
+    Arrow m_viewsArrow = Arrow::None;
+    Arrow m_visitorsArrow = Arrow::None;
+    StatusMark m_shownMark = StatusMark::None;
+    QString m_shownHint = QStringLiteral("Plimo");
+    bool m_shownDimmed = false;
     QPoint m_dragOffset;
 };
 

@@ -1,6 +1,5 @@
 #include "ui/ttray_icon.h"
 
-#include <QByteArray>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QMenu>
@@ -11,23 +10,17 @@
 namespace plimo {
 
 namespace {
-constexpr qsizetype kTipBytes = 127;
-}
+// Windows keeps 127 UTF-16 units of a tooltip: as many Cyrillic letters as Latin ones.
+constexpr qsizetype kTipUnits = 127;
+}  // namespace
 
 QString trayTip(const QString& hint) {
-    if (hint.isEmpty()) {
-        return {};
-    }
-    const QByteArray bytes = hint.toUtf8();
-    if (bytes.size() <= kTipBytes) {
+    if (hint.size() <= kTipUnits) {
         return hint;
     }
-    // Back up over continuation bytes so that the cut falls before a character, not inside it.
-    qsizetype cut = kTipBytes;
-    while (cut > 0 && (static_cast<unsigned char>(bytes[cut]) & 0xC0) == 0x80) {
-        --cut;
-    }
-    return QString::fromUtf8(bytes.left(cut));
+    // The cut falls before a character, never between the two halves of one.
+    const qsizetype cut = hint.at(kTipUnits - 1).isHighSurrogate() ? kTipUnits - 1 : kTipUnits;
+    return hint.left(cut);
 }
 
 TTrayIcon::TTrayIcon(QWidget* owner, HostCheck hostCheck)

@@ -14,7 +14,7 @@ class QWidget;
 
 namespace plimo {
 
-// The tooltip the tray shows for a hint: at most 127 bytes of its UTF-8 form, never a split character.
+// The tooltip the tray shows for a hint: at most 127 UTF-16 units, as Windows keeps, never a split character.
 QString trayTip(const QString& hint);
 
 // The program's icon in the notification area: its tooltip, its menu on the right button, a click signal for

@@ -397,6 +397,10 @@ class Program:
         env["PATH"] = handler_folder + os.pathsep + env.get("PATH", "/usr/bin:/bin")
         if not OPTIONS.wine:
             env["QT_QPA_PLATFORM"] = "xcb"
+        # The tray icon's tooltip, which no X tool can read, goes to the program's log as it changes.
+        env["QT_LOGGING_RULES"] = "plimo.status.debug=true"
+        env["QT_FORCE_STDERR_LOGGING"] = "1"
+        self.log_path = os.path.join(desktop.folder, "plimo.log")
         if server is not None:
             # Anything not for the local server (the update check's host, the real service) goes to the local
             # server as a proxy: no test traffic leaves the machine.
@@ -473,8 +477,8 @@ class Program:
                     raise
 
     def choose_from_tray_menu(self, entry):
-        """Right-clicks the icon and clicks entry 0 ("Настройки") or 1 ("Выход") of the menu that opens; under Wine
-        answers False where no menu opened."""
+        """Right-clicks the icon and clicks entry 0 ("Настройки"), 1 ("Выход"), 2 ("Обновить сейчас") or 3 ("Открыть
+        статистику") of the menu that opens; under Wine answers False where no menu opened."""
         # Under Wine the menu is a window of the screen's own, without the program's class.
         windows = self.desktop.top_windows if OPTIONS.wine else self.windows
         if OPTIONS.wine:
@@ -505,8 +509,11 @@ class Program:
             if OPTIONS.wine:
                 return False
             raise AssertionError("timed out after 10 s waiting for the tray menu")
-        row = geometry["height"] // 4 if entry == 0 else geometry["height"] * 3 // 4
-        self.desktop.click(geometry["x"] + geometry["width"] // 2, geometry["y"] + row)
+        # Four rows of one height, a separator between the second and the third, and a thin frame.
+        row = (geometry["height"] - 8) / 4
+        top, bottom = geometry["y"] + 1, geometry["y"] + geometry["height"] - 1
+        y = {0: bottom - 1.5 * row, 1: bottom - 0.5 * row, 2: top + 0.5 * row, 3: top + 1.5 * row}[entry]
+        self.desktop.click(geometry["x"] + geometry["width"] // 2, int(y))
         return True
 
     def opened(self):
@@ -565,6 +572,26 @@ class Program:
                 name, _, rest = line.strip().partition(" ")
                 if name.lower() == "plimo" and "REG_SZ" in rest:
                     return rest.split("REG_SZ", 1)[1].strip()
+        return None
+
+    def tray_tooltips(self):
+        """The tray icon's tooltips so far, oldest first, each a list of its lines."""
+        try:
+            with open(self.log_path, encoding="utf-8", errors="replace") as file:
+                lines = file.read().splitlines()
+        except FileNotFoundError:
+            return []
+        marker = "tray tooltip: "
+        return [line.split(marker, 1)[1].split(" | ") for line in lines if marker in line]
+
+    def mark(self, panel):
+        """What the 8 x 8 mark left of the hide glyph shows: "failure" (red), "stale" (grey) or None."""
+        g = self.desktop.geometry(panel)
+        image = self.desktop.screenshot(g["x"] + 197, g["y"] + 5, 8, 8)
+        if image.count((0, 0, 8, 8), (230, 30, 30), 60) >= 6:
+            return "failure"
+        if image.count((0, 0, 8, 8), (160, 160, 160), 20) >= 10:
+            return "stale"
         return None
 
     def box(self, timeout=10):
@@ -1187,6 +1214,49 @@ class DesktopTest(unittest.TestCase):
             self.assertEqual(file.read(), shipped)
         self.assertEqual(sorted(os.listdir(program.folder)), ["config.ini", "plimo"])
         self.assert_saved(program, program.user_config_path, **{"pass": "secret", "up": "0"})
+
+
+    def test_failures_show_on_the_panel_and_in_the_tray(self):
+        """A sign-in the service refuses, an HTTP error and a page without the values each show, within the first
+        refresh, as the red mark on the panel and as the tray tooltip's state line."""
+        for arguments, told in ((["--sign-in-form"], "Неверный адрес сайта или пароль"),
+                                (["--status", "404"], "Сервер статистики ответил ошибкой 404"),
+                                (["--status", "200"], "На странице статистики нет значений")):
+            folder = os.path.join(self.folder, arguments[-1].strip("-"))
+            os.makedirs(folder)
+            server = StatisticsServer(self.desktop, "rising", arguments)
+            program = Program(self.desktop, folder, base_config(server), server)
+            panel = program.panel()
+            wait_for(f"the red mark for {told}", lambda: program.mark(panel) == "failure", 15)
+            wait_for("the tray tooltip", lambda: program.tray_tooltips(), 5)
+            self.assertEqual(program.tray_tooltips()[-1], ["Plimo", told])
+            program.end(signal.SIGTERM)
+            self.assertEqual(program.wait_exit(), 0)
+            server.process.terminate()
+
+    def test_fresh_values_then_the_service_goes_away(self):
+        """Fresh values: no mark, and the tray tooltip names them and when they came; the next refresh finds the
+        service gone: the red mark, the same values, and "Нет связи с сервером статистики" under the time."""
+        signal.alarm((WINE_TIME_LIMIT if OPTIONS.wine else TIME_LIMIT) + 30)
+        server = StatisticsServer(self.desktop, "rising", ["--gone-after", "1"])
+        program = Program(self.desktop, self.folder, base_config(server, up="0"), server)
+        panel = program.panel()
+        self.wait_for_values(panel, UP_ARROW)
+        came = time.strftime("%H:%M")
+        self.assertIsNone(program.mark(panel))
+        fresh = wait_for("the tray tooltip with the values",
+                         lambda: next((t for t in reversed(program.tray_tooltips()) if len(t) > 2), None), 5)
+        self.assertEqual(fresh[0], "Plimo — example.com")
+        self.assertTrue(fresh[1].startswith("Просмотры 12,") and "▲" in fresh[1], fresh)
+        self.assertTrue(fresh[2].startswith("Посетители 2,"), fresh)
+        self.assertIn(fresh[3], {f"Обновлено в {came}", f"Обновлено в {time.strftime('%H:%M')}"})
+
+        wait_for("the red mark after the service went away", lambda: program.mark(panel) == "failure", 40)
+        failed = program.tray_tooltips()[-1]
+        self.assertEqual(failed[:4], fresh)
+        self.assertTrue(failed[4].startswith("Нет связи с сервером статистики"), failed)
+        program.end(signal.SIGTERM)
+        self.assertEqual(program.wait_exit(), 0)
 
 
 def locale_exists(name):

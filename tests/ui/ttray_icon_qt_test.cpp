@@ -41,9 +41,9 @@ QString repeated(const QString& piece, int times) {
     return text;
 }
 
-TEST(TrayTip, KeepsAtMost127BytesWithoutSplittingACharacter) {
-    const QString cyrillic = QStringLiteral("ж");        // two bytes in UTF-8
-    const QString emoji = QStringLiteral("\U0001F415");  // four bytes, a surrogate pair in UTF-16
+TEST(TrayTip, KeepsAtMost127CharactersWithoutSplittingOne) {
+    const QString cyrillic = QStringLiteral("ж");
+    const QString emoji = QStringLiteral("\U0001F415");  // a surrogate pair in UTF-16
     struct Case {
         QString hint;
         QString tip;
@@ -53,18 +53,16 @@ TEST(TrayTip, KeepsAtMost127BytesWithoutSplittingACharacter) {
         {repeated(QStringLiteral("a"), 127), repeated(QStringLiteral("a"), 127)},
         {repeated(QStringLiteral("a"), 128), repeated(QStringLiteral("a"), 127)},
         {repeated(QStringLiteral("a"), 500), repeated(QStringLiteral("a"), 127)},
-        // 63 letters fill 126 bytes; the 64th would end at byte 128 and is left out whole.
-        {repeated(cyrillic, 100), repeated(cyrillic, 63)},
-        // One ASCII byte first: 1 + 63 * 2 = 127 bytes fit exactly.
-        {QStringLiteral("a") + repeated(cyrillic, 100), QStringLiteral("a") + repeated(cyrillic, 63)},
-        {repeated(emoji, 40), repeated(emoji, 31)},
-        {QStringLiteral("abc") + repeated(emoji, 40), QStringLiteral("abc") + repeated(emoji, 31)},
+        {repeated(cyrillic, 200), repeated(cyrillic, 127)},
+        // Two units each: the 64th would be cut in half and is left out whole.
+        {repeated(emoji, 100), repeated(emoji, 63)},
+        {QStringLiteral("abc") + repeated(emoji, 100), QStringLiteral("abc") + repeated(emoji, 62)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.hint.toStdString());
         const QString tip = trayTip(c.hint);
         EXPECT_EQ(tip, c.tip);
-        EXPECT_LE(tip.toUtf8().size(), 127);
+        EXPECT_LE(tip.size(), 127);
         EXPECT_FALSE(tip.contains(QChar::ReplacementCharacter));
     }
 }
@@ -102,8 +100,8 @@ TEST_F(TrayIconTest, SendsTheTooltipAndTheIconToTheTray) {
     EXPECT_EQ(tray->systemTrayIcon().toolTip(), QStringLiteral("Plimo"));
     EXPECT_FALSE(tray->systemTrayIcon().icon().isNull());
 
-    tray->setHint(repeated(QStringLiteral("ж"), 80));
-    EXPECT_EQ(tray->systemTrayIcon().toolTip(), repeated(QStringLiteral("ж"), 63));
+    tray->setHint(repeated(QStringLiteral("ж"), 200));
+    EXPECT_EQ(tray->systemTrayIcon().toolTip(), repeated(QStringLiteral("ж"), 127));
 
     tray->setHint(QString());
     EXPECT_EQ(tray->systemTrayIcon().toolTip(), QString());

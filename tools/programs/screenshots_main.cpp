@@ -9,9 +9,12 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
+#include <QPainter>
 #include <QPixmap>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolTip>
 
 #include <cstdio>
 #include <memory>
@@ -37,6 +40,26 @@ void ShowPage(plimo::TForm1& form, plimo::test::FakeBrowser& browser, const plim
     for (int pass = 0; pass < 3 && form.Label3->text() != expected; ++pass) {
         browser.complete(page);
     }
+}
+
+// The panel with the tray icon's tooltip for the same moment drawn under it, as the user sees the two.
+QPixmap PanelWithTrayTip(plimo::TForm1& form) {
+    QLabel tip(form.TrayIcon1->systemTrayIcon().toolTip());
+    tip.setPalette(QToolTip::palette());
+    tip.setFont(QToolTip::font());
+    tip.setAutoFillBackground(true);
+    tip.setMargin(4);
+    tip.setFrameStyle(QFrame::Box | QFrame::Plain);
+    tip.adjustSize();
+    const QPixmap panel = form.grab();
+    const QPixmap text = tip.grab();
+    QPixmap both(std::max(panel.width(), text.width()), panel.height() + 6 + text.height());
+    both.fill(Qt::white);
+    QPainter painter(&both);
+    painter.drawPixmap(0, 0, panel);
+    painter.drawPixmap(0, panel.height() + 6, text);
+    painter.end();
+    return both;
 }
 
 }  // namespace
@@ -96,6 +119,37 @@ int main(int argc, char** argv) {
                     label->fontMetrics().horizontalAdvance(label->text()), label->font().pixelSize(), label->width());
     }
 
+    // What the panel tells of its numbers: fresh, each failure, and old.
+    QDateTime now(QDate(2026, 12, 8), QTime(14, 5));
+    form.setClock([&now] { return now; });
+    ShowPage(form, browser, {"12,345", "2,345", "+152", "+21"});
+    browser.complete(plimo::test::StatisticsPage({"12,345", "2,345", "+152", "+21"}));
+    QTest::qWait(50);
+    saved = Save(PanelWithTrayTip(form), folder, QStringLiteral("state-fresh.png")) && saved;
+    const struct {
+        const char* file;
+        const char* page;
+        plimo::NavigationResult result;
+    } failures[] = {
+        {"state-no-network.png", "<html></html>", {true, 0, QStringLiteral("сервер не найден")}},
+        {"state-http-error.png", "<html>Not Found</html>", {false, 404, {}}},
+        {"state-sign-in-rejected.png", "<form><input type=\"password\"></form>", {false, 200, {}}},
+        {"state-page-changed.png", "<html>Technical works</html>", {false, 200, {}}},
+    };
+    for (const auto& failure : failures) {
+        now = now.addSecs(30);
+        browser.complete(failure.page, failure.result);
+        QTest::qWait(50);
+        saved = Save(PanelWithTrayTip(form), folder, QString::fromLatin1(failure.file)) && saved;
+    }
+    browser.complete(plimo::test::StatisticsPage({"12,345", "2,345", "+152", "+21"}));
+    now = now.addSecs(3 * 300);
+    form.setRefreshInterval(300000);
+    QTest::qWait(50);
+    saved = Save(PanelWithTrayTip(form), folder, QStringLiteral("state-stale.png")) && saved;
+
+    // The sign-in page with the outcome of a sign-in sent from it.
+    options.showSignInOutcome(QStringLiteral("Вход выполнен"));
     options.show();
     const QString pages[] = {QStringLiteral("settings-main.png"), QStringLiteral("settings-sign-in.png"),
                              QStringLiteral("settings-more.png"), QStringLiteral("settings-about.png")};
