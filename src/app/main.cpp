@@ -1,3 +1,4 @@
+#include "app/guarded_application.h"
 #include "app/qt_translation.h"
 #include "app/single_instance.h"
 #include "app/termination_signals.h"
@@ -6,6 +7,7 @@
 #include "settings/settings_home.h"
 #include "ui/artwork.h"
 #include "ui/dialogs.h"
+#include "ui/handler_guard.h"
 #include "ui/startup_marks.h"
 #include "ui/tfoptions.h"
 #include "ui/tform1.h"
@@ -27,7 +29,7 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", QByteArray::fromStdString(platform));
     }
 
-    QApplication app(argc, argv);
+    plimo::GuardedApplication app(argc, argv);
     plimo::StartupMark("application object made");
     QApplication::setApplicationName(QStringLiteral("Plimo"));
     // Beside the program, or in the user's own folder where the program's cannot be written.
@@ -59,11 +61,12 @@ int main(int argc, char** argv) {
     // A log-off saves the settings when it is asked for, and the panel stays: the user may cancel the log-off. It
     // closes the normal way only when the session really ends.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, form1.get(),
-                     [&form1](QSessionManager&) { form1->saveForSessionCommit(); });
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, form1.get(), [&form1] { form1->closeForSessionEnd(); });
+                     [&form1](QSessionManager&) { plimo::Guarded([&] { form1->saveForSessionCommit(); }); });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, form1.get(),
+                     [&form1] { plimo::Guarded([&] { form1->closeForSessionEnd(); }); });
     plimo::CloseOnTerminationSignals(form1.get());
     QObject::connect(&instance, &plimo::SingleInstance::showRequested, form1.get(),
-                     [&form1] { form1->showForAnotherStart(); });
+                     [&form1] { plimo::Guarded([&] { form1->showForAnotherStart(); }); });
 
     form1->show();
     plimo::StartupMark("panel shown");

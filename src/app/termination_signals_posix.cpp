@@ -1,5 +1,7 @@
 #include "app/termination_signals.h"
 
+#include "ui/handler_guard.h"
+
 #include <QPointer>
 #include <QSocketNotifier>
 
@@ -33,7 +35,7 @@ void CloseOnTerminationSignals(QWidget* panel) {
         while (::read(g_signalPipe[0], bytes, sizeof bytes) > 0) {
         }
         if (panel) {
-            panel->close();
+            Guarded([&] { panel->close(); });
         }
     });
     struct sigaction action = {};

@@ -14,6 +14,7 @@
 #include "ui/panel_widgets.h"
 #include "ui/tform1.h"
 #include "update/maker_site.h"
+#include "update/program_version.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -194,7 +195,8 @@ void Tfoptions::buildAboutTab() {
             Image1->setPixmap(productPicture(devicePixelRatioF()));
         }
     });
-    Label1 = new QLabel(QStringLiteral("Версия 1.0"), page);
+    Label1 = new QLabel(QStringLiteral("Версия ") +
+                            QLatin1StringView(kProgramVersionShort.data(), kProgramVersionShort.size()), page);
     Label1->setGeometry(250, 4, 66, 13);
     LMDLabelFill1 = new QLabel(QStringLiteral("Plimo для LiveInternet"), page);
     LMDLabelFill1->setGeometry(12, 204, 130, 15);

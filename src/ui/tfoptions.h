@@ -85,38 +85,38 @@ public:
     QWidget* cxTabSheet4;  // "О программе"
 
     // "Основные"
-    QCheckBox* LMDCheckBox1;
-    QLabel* LMDSimpleLabel1;
-    ColourEdit* LMDColorEdit1;
+    QCheckBox* LMDCheckBox1;    // start at log-on ("autostart")
+    QLabel* LMDSimpleLabel1;    // captions of the controls below them
+    ColourEdit* LMDColorEdit1;  // the window colour ("color")
     QLabel* LMDSimpleLabel2;
-    ColourEdit* LMDColorEdit2;
+    ColourEdit* LMDColorEdit2;  // the visitors' colour, Label2 and Label6 ("colorf1")
     QLabel* LMDSimpleLabel3;
-    ColourEdit* LMDColorEdit3;
+    ColourEdit* LMDColorEdit3;  // the page views' colour, Label1 and Label3 ("colorf2")
     QLabel* LMDSimpleLabel4;
-    QSlider* LMDTrackBar1;
+    QSlider* LMDTrackBar1;  // the panel's opacity, 0 to 255 ("blend")
 
     // "Авторизация"
     QLabel* LMDLabel1;
-    QLineEdit* LMDEdit1;  // site name
+    QLineEdit* LMDEdit1;  // the site name the panel shows ("sitename")
     QLabel* LMDLabel4;
-    QLineEdit* LMDEdit4;  // statistics page address
+    QLineEdit* LMDEdit4;  // the statistics page address the sign-in goes to ("lindx")
     QGroupBox* GroupBox1;
     QLabel* LMDLabel2;
-    QLineEdit* LMDEdit2;  // site address
+    QLineEdit* LMDEdit2;  // the site address the sign-in names and the site name opens ("sitehttp")
     QLabel* LMDLabel3;
-    QLineEdit* LMDEdit3;  // password
-    QPushButton* LMDButton1;
-    QLabel* signInStatus;  // under LMDButton1: the outcome of the sign-in it sent
+    QLineEdit* LMDEdit3;      // the password ("pass")
+    QPushButton* LMDButton1;  // "Применить": signs in with the three above
+    QLabel* signInStatus;     // under LMDButton1: the outcome of the sign-in it sent
 
     // "Дополнительно"
     QLabel* LMDSimpleLabel5;
-    QComboBox* LMDComboBox1;
+    QComboBox* LMDComboBox1;  // the refresh period ("up")
 
     // "О программе"
-    QLabel* Image1;
-    QLabel* Label1;
+    QLabel* Image1;  // the product picture
+    QLabel* Label1;  // the version
     QLabel* LMDLabelFill1;
-    ClickLabel* LMDLabelFill2;
+    ClickLabel* LMDLabelFill2;  // the product page link
 
 protected:
     void closeEvent(QCloseEvent* event) override;

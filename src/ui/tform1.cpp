@@ -282,7 +282,10 @@ void TForm1::showEvent(QShowEvent* event) {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
-    if (!FormCloseQuery()) {
+    // A failure is shown, and the close goes on: the program must still end.
+    bool allowed = true;
+    Guarded([&] { allowed = FormCloseQuery(); });
+    if (!allowed) {
         event->ignore();
         return;
     }
@@ -325,6 +328,10 @@ void TForm1::Button1Click() {
     WebBrowser1->navigate(address, QByteArray(body.data(), static_cast<qsizetype>(body.size())));
 }
 
+// The read passes alternate. A tick reads the document the browser still holds (its own navigation has only
+// started), and that pass finds the scratch text holding the same page, already converted: Cyrillic bytes that do
+// not decode as UTF-8, so the conversion empties it and the panel keeps its values. The next pass, normally the
+// new navigation's report, starts from the empty text and shows its page.
 void TForm1::Button2Click() {
     WB_GetHTMLCode(*WebBrowser1, Memo1);
     // Converted into the spare buffer and swapped, so that a warm refresh allocates nothing.

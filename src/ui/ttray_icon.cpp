@@ -1,5 +1,7 @@
 #include "ui/ttray_icon.h"
 
+#include "ui/handler_guard.h"
+
 #include <QEvent>
 #include <QGuiApplication>
 #include <QMenu>
@@ -107,14 +109,16 @@ bool TTrayIcon::hostAvailable() const {
 
 bool TTrayIcon::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_owner) {
-        if (event->type() == QEvent::WindowStateChange && m_minimizeToTray && m_owner->isMinimized()) {
-            // Hiding now would be undone by the show that follows a minimise request; do it once that is over.
-            QTimer::singleShot(0, this, &TTrayIcon::hideMinimisedOwner);
-        } else if (event->type() == QEvent::Show && !m_owner->isMinimized()) {
-            // A window that comes back should be the one the user works with.
-            m_owner->raise();
-            m_owner->activateWindow();
-        }
+        Guarded([&] {
+            if (event->type() == QEvent::WindowStateChange && m_minimizeToTray && m_owner->isMinimized()) {
+                // Hiding now would be undone by the show that follows a minimise request; do it once that is over.
+                QTimer::singleShot(0, this, [this] { Guarded([this] { hideMinimisedOwner(); }); });
+            } else if (event->type() == QEvent::Show && !m_owner->isMinimized()) {
+                // A window that comes back should be the one the user works with.
+                m_owner->raise();
+                m_owner->activateWindow();
+            }
+        });
     }
     return QObject::eventFilter(watched, event);
 }

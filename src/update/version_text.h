@@ -7,9 +7,6 @@
 
 namespace plimo {
 
-// This program's version 1.0, as the version rule below numbers it.
-inline constexpr std::int32_t kBuiltInVersion = 10;
-
 // The digits that stand for a version text: everything in front of the first "." and the one character after it
 // ("1.1" -> "11", "2.05" -> "20", "12.3" -> "123"); without a "." only the first character ("10" -> "1").
 inline std::string VersionNumberText(std::string_view text) {
@@ -23,6 +20,9 @@ inline std::string VersionNumberText(std::string_view text) {
 
 // VersionNumberText read as an integer; throws EConvertError when it is not one ("1.x", "", ".").
 std::int32_t VersionNumber(std::string_view text);
+
+// This program's version as the rule numbers it: of its first two numbers only, so that 1.0.1 is 10, not 101.
+std::int32_t BuiltInVersion();
 
 // Whether a version file's text names a version newer than this one; false for an empty or unreadable text.
 bool IsNewerVersion(std::string_view versionText);

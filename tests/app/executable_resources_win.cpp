@@ -1,5 +1,7 @@
 // What Windows reads from plimo.exe before it runs a line of it: a GUI program (no console window), the icon in
 // every size the icon export draws, the version, the manifest, and no DLL that Windows itself does not have.
+#include "update/program_version.h"
+
 #include <windows.h>
 
 #include <filesystem>
@@ -78,7 +80,7 @@ TEST_F(ExecutableResources, TheIconHasEverySizeTheIconExportDraws) {
     EXPECT_EQ(sizes, (std::vector<int>{16, 22, 24, 32, 48, 64, 128, 256}));
 }
 
-TEST(ExecutableVersion, ProductAndFileVersionAre100) {
+TEST(ExecutableVersion, ProductAndFileVersionAreTheProjects) {
     const std::wstring path = kProgram.wstring();
     DWORD ignored = 0;
     const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
@@ -88,9 +90,10 @@ TEST(ExecutableVersion, ProductAndFileVersionAre100) {
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;
     ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
-    EXPECT_EQ(fixed->dwProductVersionMS, 0x00010000u);  // 1.0
-    EXPECT_EQ(fixed->dwProductVersionLS, 0u);
-    EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
+    const DWORD majorMinor = (kProgramVersionMajor << 16) | kProgramVersionMinor;
+    EXPECT_EQ(fixed->dwProductVersionMS, majorMinor);
+    EXPECT_EQ(fixed->dwProductVersionLS, kProgramVersionPatch << 16);
+    EXPECT_EQ(fixed->dwFileVersionMS, majorMinor);
     EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
     auto text = [&info](const wchar_t* name) {
         wchar_t* value = nullptr;
@@ -102,8 +105,9 @@ TEST(ExecutableVersion, ProductAndFileVersionAre100) {
         return std::wstring(value);
     };
     EXPECT_EQ(text(L"ProductName"), L"Plimo");
-    EXPECT_EQ(text(L"ProductVersion"), L"1.0.0");
-    EXPECT_EQ(text(L"FileVersion"), L"1.0.0");
+    const std::wstring version(kProgramVersion.begin(), kProgramVersion.end());
+    EXPECT_EQ(text(L"ProductVersion"), version);
+    EXPECT_EQ(text(L"FileVersion"), version);
     EXPECT_FALSE(text(L"FileDescription").empty());
 }
 

@@ -1,4 +1,4 @@
-#include <QApplication>
+#include "app/guarded_application.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +14,7 @@ int main(int argc, char** argv) {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
-    QApplication app(argc, argv);
+    // The program's own application object, with its last guard around every event.
+    plimo::GuardedApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -8,6 +8,7 @@
 #include "ui/tform1.h"
 #include "under_wine.h"
 #include "update/maker_site.h"
+#include "update/program_version.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -72,7 +73,7 @@ TEST_F(SettingsWindow, HasItsCaptionTabsAndInitialValues) {
     EXPECT_EQ(options->LMDComboBox1->currentIndex(), -1);
     EXPECT_EQ(options->LMDTrackBar1->value(), 0);
     EXPECT_EQ(options->LMDEdit3->echoMode(), QLineEdit::Normal);
-    EXPECT_EQ(options->Label1->text(), QStringLiteral("Версия 1.0"));
+    EXPECT_EQ(options->Label1->text(), QStringLiteral("Версия ") + QString::fromUtf8(kProgramVersionShort));
 }
 
 // The layout's places were made for a narrower font than the one that stands in for it here: nothing may be cut.
