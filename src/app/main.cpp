@@ -5,6 +5,7 @@
 #include "browser/network_browser.h"
 #include "platform/display_platform.h"
 #include "settings/settings_home.h"
+#include "stats/history.h"
 #include "ui/artwork.h"
 #include "ui/dialogs.h"
 #include "ui/handler_guard.h"
@@ -48,6 +49,7 @@ int main(int argc, char** argv) {
 
     auto form1 = std::make_unique<plimo::TForm1>(std::make_unique<plimo::NetworkBrowser>());
     form1->FormCreate();
+    form1->setHistoryFile(home.folder / std::string(plimo::kHistoryFileName));
     plimo::StartupMark("panel made");
     form1->setUpdateCheck([folder = home.folder] {
         return plimo::CheckNewVersion(plimo::VersionFileAddress(), folder / "plimover.txt");

@@ -96,6 +96,14 @@ void ShowSettingsUnreadableBox(const QString& file, const QString& reason) {
     box->show();
 }
 
+void ShowHistoryNotSavedBox(const QString& file) {
+    run(QMessageBox::Warning, QStringLiteral("Plimo"),
+        QStringLiteral("Не удалось сохранить историю в файл\n%1.\n\nПроверьте, что папка доступна для записи и "
+                       "файл не открыт в другой программе.")
+            .arg(file),
+        QMessageBox::Ok, QMessageBox::Ok);
+}
+
 bool AskToUpdate() {
     return run(QMessageBox::Question, QStringLiteral("Confirm"),
                QStringLiteral("Доступна новая версия программы Plimo. Хотите обновить?"),

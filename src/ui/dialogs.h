@@ -29,6 +29,9 @@ void ShowSaveFailedBox();
 // it. It does not wait for an answer: the panel goes on.
 void ShowSettingsUnreadableBox(const QString& file, const QString& reason);
 
+// Says that the history could not be saved to the file the user chose.
+void ShowHistoryNotSavedBox(const QString& file);
+
 // The update question with "OK" (default) and "Cancel"; true when the user chose OK.
 bool AskToUpdate();
 

@@ -13,6 +13,7 @@
 #include "ui/colours.h"
 #include "ui/dialogs.h"
 #include "ui/handler_guard.h"
+#include "ui/history_window.h"
 #include "ui/panel_placement.h"
 #include "ui/panel_widgets.h"
 #include "ui/startup_marks.h"
@@ -123,6 +124,7 @@ TForm1::TForm1(std::unique_ptr<BrowserEngine> browser, TTrayIcon::HostCheck tray
 }
 
 TForm1::~TForm1() {
+    m_historyWindow.reset();
     delete PopupMenu1;
 }
 
@@ -130,11 +132,13 @@ void TForm1::buildTrayIcon(TTrayIcon::HostCheck hostCheck) {
     PopupMenu1 = new QMenu;
     refreshNowAction = PopupMenu1->addAction(QStringLiteral("Обновить сейчас"));
     openStatisticsAction = PopupMenu1->addAction(QStringLiteral("Открыть статистику"));
+    historyAction = PopupMenu1->addAction(QStringLiteral("История…"));
     PopupMenu1->addSeparator();
     N1 = PopupMenu1->addAction(QStringLiteral("Настройки"));
     N2 = PopupMenu1->addAction(QStringLiteral("Выход"));
     ConnectGuarded(refreshNowAction, &QAction::triggered, this, &TForm1::RefreshNow);
     ConnectGuarded(openStatisticsAction, &QAction::triggered, this, &TForm1::OpenStatistics);
+    ConnectGuarded(historyAction, &QAction::triggered, this, &TForm1::showHistory);
     ConnectGuarded(N1, &QAction::triggered, this, &TForm1::aoptionsExecute);
     ConnectGuarded(N2, &QAction::triggered, this, &TForm1::acloseExecute);
 
@@ -347,7 +351,8 @@ bool TForm1::WB_GetHTMLCode(BrowserEngine& browser, std::string& lines) {
 }
 
 void TForm1::Button3Click() {
-    const DisplayUpdate update = DecideDisplay(Memo1);
+    m_lastDisplay = DecideDisplay(Memo1);
+    const DisplayUpdate& update = m_lastDisplay;
     if (update.views) {
         ShowValue(Label1, Windows1251ToQString(*update.views));
     }
@@ -385,13 +390,25 @@ void TForm1::Timer1Timer() {
 }
 
 void TForm1::WebBrowser1NavigateComplete2() {
-    recordNavigation();
+    const bool fresh = recordNavigation();
+    m_lastDisplay = {};
     Button2Click();
     StartupMark("page shown");
+    if (fresh) {
+        keepSample();
+    }
     showStatus();
 }
 
-void TForm1::recordNavigation() {
+void TForm1::keepSample() {
+    // The values this very pass read from the page: nothing when it found the scratch text emptied (the next
+    // fresh page brings the sample), or when a value was not a number.
+    if (m_history && RecordSample(*m_history, m_lastDisplay, m_now()) && m_historyWindow) {
+        m_historyWindow->refresh();
+    }
+}
+
+bool TForm1::recordNavigation() {
     const NavigationResult result = WebBrowser1->documentResult();
     const QByteArray page = WebBrowser1->documentSource();
     const NavigationOutcome outcome = DecideOutcome(
@@ -402,6 +419,7 @@ void TForm1::recordNavigation() {
         m_options->showSignInOutcome(outcome == NavigationOutcome::Fresh ? QStringLiteral("Вход выполнен")
                                                                          : m_status.failureText);
     }
+    return outcome == NavigationOutcome::Fresh;
 }
 
 QStringList TForm1::stateLines() const {
@@ -506,6 +524,23 @@ void TForm1::RefreshNow() {
         return;
     }
     Timer1Timer();
+}
+
+void TForm1::setHistoryFile(const std::filesystem::path& path) {
+    m_historyWindow.reset();
+    m_history = std::make_unique<HistoryFile>(path);
+}
+
+void TForm1::showHistory() {
+    if (!m_history) {
+        return;
+    }
+    if (!m_historyWindow) {
+        m_historyWindow = std::make_unique<HistoryWindow>(*m_history, [this] { return m_now(); });
+    }
+    m_historyWindow->show();
+    m_historyWindow->raise();
+    m_historyWindow->activateWindow();
 }
 
 void TForm1::OpenStatistics() {

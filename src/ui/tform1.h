@@ -19,6 +19,7 @@
 #include <QWidget>
 
 #include <array>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -29,6 +30,8 @@ namespace plimo {
 
 class ClickLabel;
 class ClickPanel;
+class HistoryFile;
+class HistoryWindow;
 class Tfoptions;
 
 // The panel: a borderless, always-on-top 222 x 77 window that shows the site name and the four values, and
@@ -77,6 +80,12 @@ public:
     // The tray menu's refresh now, through the same path as a tick, and the statistics page in the user's browser.
     void RefreshNow();
     void OpenStatistics();
+    // Where each fresh navigation leaves a sample (history.csv beside config.ini); without one nothing is kept.
+    void setHistoryFile(const std::filesystem::path& path);
+    HistoryFile* history() const { return m_history.get(); }
+    // The tray menu's "История…": today against yesterday, made at the first call.
+    void showHistory();
+    HistoryWindow* historyWindow() const { return m_historyWindow.get(); }
     // The next navigation is the sign-in the settings window sent: its outcome goes to the window's status line.
     void expectSignInFromSettings() { m_signInFromSettings = true; }
     // What the panel tells besides its numbers, and the lines that say it.
@@ -135,6 +144,7 @@ public:
     QAction* N2;                    // "Выход"
     QAction* refreshNowAction;      // "Обновить сейчас"
     QAction* openStatisticsAction;  // "Открыть статистику"
+    QAction* historyAction;         // "История…"
     QLabel* statusMark;             // 8 x 8 at 197, 5: a clock when the values are stale, "!" after a failure
 
 signals:
@@ -159,7 +169,9 @@ private:
     void keepInView(const QScreen* changed, const QRect& before, const QRect& after);
     static void refreshImage(QLabel* image);
     // Decides what the navigation whose report came tells, before its read pass.
-    void recordNavigation();
+    bool recordNavigation();
+    // A fresh navigation leaves the values its read pass found in the history.
+    void keepSample();
     // Shows the state: the mark, the values' strength, the tooltips, the accessible names, the tray's tooltip.
     void showStatus();
     void applyValueColours();
@@ -177,6 +189,7 @@ private:
     bool m_closed = false;
     QHash<const QScreen*, QRect> m_screenGeometry;  // as last reported
     PanelStatus m_status;
+    DisplayUpdate m_lastDisplay;  // the last display step's decisions
     std::function<QDateTime()> m_now = [] { return QDateTime::currentDateTime(); };
     // Turns the state stale when no fresh values have come for two periods: one shot, nothing polls.
     QTimer m_ageTimer;
@@ -189,6 +202,8 @@ private:
     QString m_shownHint = QStringLiteral("Plimo");
     bool m_shownDimmed = false;
     QPoint m_dragOffset;
+    std::unique_ptr<HistoryFile> m_history;
+    std::unique_ptr<HistoryWindow> m_historyWindow;
 };
 
 }  // namespace plimo

@@ -212,7 +212,7 @@ TEST_F(PanelTellsItsState, TheTrayMenuRefreshesNowAndOpensTheStatistics) {
         }
     }
     EXPECT_EQ(texts, (QStringList{QStringLiteral("Обновить сейчас"), QStringLiteral("Открыть статистику"),
-                                  QStringLiteral("Настройки"), QStringLiteral("Выход")}));
+                                  QStringLiteral("История…"), QStringLiteral("Настройки"), QStringLiteral("Выход")}));
     // Before any page: the sign-in alone, not a read pass that would find no page and stop refreshing.
     std::size_t before = browser->navigations.size();
     form->refreshNowAction->trigger();

@@ -3,6 +3,8 @@
 // page fed through a browser that needs no network. Run headless: QT_QPA_PLATFORM=offscreen plimo_screenshots <folder>.
 #include "fake_browser.h"
 #include "statistics_page.h"
+#include "stats/history.h"
+#include "ui/history_window.h"
 #include "ui/tfoptions.h"
 #include "ui/tform1.h"
 
@@ -16,6 +18,7 @@
 #include <QTest>
 #include <QToolTip>
 
+#include <cmath>
 #include <cstdio>
 #include <memory>
 
@@ -60,6 +63,17 @@ QPixmap PanelWithTrayTip(plimo::TForm1& form) {
     painter.drawPixmap(0, panel.height() + 6, text);
     painter.end();
     return both;
+}
+
+// Views counted since midnight at minute m of a day: quiet at night, busiest in the afternoon.
+std::int64_t ViewsByMinute(int minute, double pace) {
+    double views = 0;
+    for (int m = 0; m < minute; ++m) {
+        const double hour = m / 60.0;
+        const double day = hour < 7 ? 0 : std::sin(3.14159265 * (hour - 7) / 17);
+        views += pace * (4 + 40 * day * day);
+    }
+    return static_cast<std::int64_t>(views);
 }
 
 }  // namespace
@@ -147,6 +161,24 @@ int main(int argc, char** argv) {
     form.setRefreshInterval(300000);
     QTest::qWait(50);
     saved = Save(PanelWithTrayTip(form), folder, QStringLiteral("state-stale.png")) && saved;
+
+    // The history window on two days: yesterday whole, today until 14:30; yesterday's afternoon was quieter.
+    {
+        plimo::HistoryFile history(settingsFolder.filePath(QStringLiteral("history.csv")).toStdString());
+        const QDateTime midnight(QDate(2026, 12, 8), QTime(0, 0), Qt::OffsetFromUTC, 3 * 3600);
+        for (int minute = -24 * 60; minute <= 14 * 60 + 30; minute += 5) {
+            const QDateTime at = midnight.addSecs(minute * 60);
+            const int ofDay = (minute + 24 * 60) % (24 * 60);
+            const std::int64_t views = ViewsByMinute(ofDay, minute < 0 ? 0.9 : 1.0);
+            const std::int64_t before = ViewsByMinute(ofDay, minute < 0 ? 1.0 : 0.9);
+            history.add(
+                {at.toSecsSinceEpoch(), at.offsetFromUtc(), views, views / 5, views - before, views / 5 - before / 5});
+        }
+        plimo::HistoryWindow window(history, [midnight] { return midnight.addSecs(14 * 3600 + 30 * 60); });
+        window.show();
+        QTest::qWait(50);
+        saved = Save(window.grab(), folder, QStringLiteral("history.png")) && saved;
+    }
 
     // The sign-in page with the outcome of a sign-in sent from it.
     options.showSignInOutcome(QStringLiteral("Вход выполнен"));
