@@ -31,6 +31,11 @@ const std::string& ViewsMarkerUtf8() {
     return marker;
 }
 
+bool HoldsViewsMarker(std::string_view page) {
+    static const std::boyer_moore_horspool_searcher searcher(ViewsMarkerUtf8().begin(), ViewsMarkerUtf8().end());
+    return std::search(page.begin(), page.end(), searcher) != page.end();
+}
+
 char AsciiLower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
@@ -82,9 +87,7 @@ NavigationOutcome DecideOutcome(bool engineFailed, int httpStatus, std::string_v
     if (httpStatus >= 400) {
         return NavigationOutcome::HttpError;
     }
-    const std::string& marker = ViewsMarkerUtf8();
-    if (std::search(utf8Page.begin(), utf8Page.end(),
-                    std::boyer_moore_horspool_searcher(marker.begin(), marker.end())) != utf8Page.end()) {
+    if (HoldsViewsMarker(utf8Page)) {
         return NavigationOutcome::Fresh;
     }
     return HoldsPasswordField(utf8Page) ? NavigationOutcome::SignInRejected : NavigationOutcome::PageChanged;
