@@ -1,4 +1,5 @@
 #include "fake_browser.h"
+#include "loaded_panel.h"
 #include "statistics_page.h"
 #include "temp_dir.h"
 #include "ui/dialogs.h"
@@ -181,29 +182,24 @@ TEST_F(HistoryWindowTest, SavesTheCsvWhereTheUserChoosesAndSaysWhenItCannot) {
 // The panel with its settings loaded, a history beside them and a clock the test moves on.
 class PanelHistoryTest : public ::testing::Test {
 protected:
-    PanelHistoryTest() {
-        auto owned = std::make_unique<FakeBrowser>();
-        browser = owned.get();
-        form = std::make_unique<TForm1>(std::move(owned), [] { return true; });
-        form->setClock([this] { return now; });
-        form->setUpdateCheck([] { return false; });
-        options = std::make_unique<Tfoptions>(form.get());
-        test::WriteFileBytes(folder.file("config.ini"), "[OPTIONS]\r\nsitename=example.com\r\nup=0\r\nfs=0\r\n");
-        options->setConfigPath(folder.file("config.ini"));
-        options->setAutostartWriter([](const std::string&, bool) {});
-        options->setAddressOpener([](const std::string&) {});
-        form->setOptionsWindow(options.get());
+    PanelHistoryTest()
+        : panel("sitename=example.com\r\nup=0\r\nfs=0\r\n",
+                QDateTime(QDate(2026, 12, 7), QTime(0, 0), Qt::OffsetFromUTC, 3 * 3600)),
+          folder(panel.folder),
+          now(panel.now),
+          browser(panel.browser),
+          form(panel.form),
+          options(panel.options) {
         form->setHistoryFile(folder.file("history.csv"));
-        form->FormCreate();
-        form->show();
-        form->FormActivate();
+        panel.activate();
     }
 
-    test::TempDir folder;
-    QDateTime now = QDateTime(QDate(2026, 12, 7), QTime(0, 0), Qt::OffsetFromUTC, 3 * 3600);
+    test::LoadedPanel panel;
+    test::TempDir& folder;
+    QDateTime& now;
     FakeBrowser* browser;
-    std::unique_ptr<TForm1> form;
-    std::unique_ptr<Tfoptions> options;
+    std::unique_ptr<TForm1>& form;
+    std::unique_ptr<Tfoptions>& options;
 };
 
 TEST_F(PanelHistoryTest, ADayAndAHalfOfRefreshesShowsBothDaysInTheWindowFromTheTrayMenu) {

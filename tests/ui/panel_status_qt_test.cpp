@@ -1,6 +1,7 @@
 #include "browser/network_browser.h"
 #include "fake_browser.h"
 #include "http_test_server.h"
+#include "loaded_panel.h"
 #include "statistics_page.h"
 #include "temp_dir.h"
 #include "time_scale.h"
@@ -102,28 +103,16 @@ TEST(PanelStatusTexts, TheTrayTooltipAndTheAccessibleNamesSayTheValuesInFull) {
 // The panel with its settings loaded (a refresh every 30 s, a black window) and a clock the test sets.
 class PanelTellsItsState : public ::testing::Test {
 protected:
-    PanelTellsItsState() {
-        auto owned = std::make_unique<FakeBrowser>();
-        browser = owned.get();
-        form = std::make_unique<TForm1>(std::move(owned), [] { return true; });
-        form->setClock([this] { return now; });
-        form->setUpdateCheck([] { return false; });
-        options = std::make_unique<Tfoptions>(form.get());
-        test::WriteFileBytes(folder.file("config.ini"),
-                             "[OPTIONS]\r\nsitename=example.com\r\ncolor=clBlack\r\nup=0\r\nfs=0\r\n");
-        options->setConfigPath(folder.file("config.ini"));
-        options->setAutostartWriter([](const std::string&, bool) {});
-        options->setAddressOpener([this](const std::string& address) { opened.push_back(address); });
-        form->setOptionsWindow(options.get());
-        form->FormCreate();
-        SetDialogAnswererForTests([this](const DialogRequest& request) {
-            dialogs.push_back(request.text.toStdString());
-            return QMessageBox::Ok;
-        });
-        form->show();
-        form->FormActivate();
+    PanelTellsItsState()
+        : panel("sitename=example.com\r\ncolor=clBlack\r\nup=0\r\nfs=0\r\n", kNow),
+          browser(panel.browser),
+          form(panel.form),
+          options(panel.options),
+          opened(panel.opened),
+          dialogs(panel.dialogs),
+          now(panel.now) {
+        panel.activate();
     }
-    ~PanelTellsItsState() override { SetDialogAnswererForTests({}); }
 
     // Pixels of the mark's square that are clearly red, and clearly grey.
     std::pair<int, int> markPixels() {
@@ -155,13 +144,13 @@ protected:
     }
     QString trayTooltip() { return form->TrayIcon1->systemTrayIcon().toolTip(); }
 
-    test::TempDir folder;
-    QDateTime now = kNow;
+    test::LoadedPanel panel;
     FakeBrowser* browser;
-    std::unique_ptr<TForm1> form;
-    std::unique_ptr<Tfoptions> options;
-    std::vector<std::string> opened;
-    std::vector<std::string> dialogs;
+    std::unique_ptr<TForm1>& form;
+    std::unique_ptr<Tfoptions>& options;
+    std::vector<std::string>& opened;
+    std::vector<std::string>& dialogs;
+    QDateTime& now;
 };
 
 TEST_F(PanelTellsItsState, FreshFailedAndOldValuesEachShowOnThePanelAndInTheTray) {
