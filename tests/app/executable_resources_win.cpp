@@ -90,9 +90,9 @@ TEST(ExecutableVersion, ProductAndFileVersionAreTheProjects) {
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;
     ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
-    const DWORD majorMinor = (kProgramVersionMajor << 16) | kProgramVersionMinor;
+    const DWORD majorMinor = (plimo::kProgramVersionMajor << 16) | plimo::kProgramVersionMinor;
     EXPECT_EQ(fixed->dwProductVersionMS, majorMinor);
-    EXPECT_EQ(fixed->dwProductVersionLS, kProgramVersionPatch << 16);
+    EXPECT_EQ(fixed->dwProductVersionLS, plimo::kProgramVersionPatch << 16);
     EXPECT_EQ(fixed->dwFileVersionMS, majorMinor);
     EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
     auto text = [&info](const wchar_t* name) {
@@ -105,7 +105,7 @@ TEST(ExecutableVersion, ProductAndFileVersionAreTheProjects) {
         return std::wstring(value);
     };
     EXPECT_EQ(text(L"ProductName"), L"Plimo");
-    const std::wstring version(kProgramVersion.begin(), kProgramVersion.end());
+    const std::wstring version(plimo::kProgramVersion.begin(), plimo::kProgramVersion.end());
     EXPECT_EQ(text(L"ProductVersion"), version);
     EXPECT_EQ(text(L"FileVersion"), version);
     EXPECT_FALSE(text(L"FileDescription").empty());
