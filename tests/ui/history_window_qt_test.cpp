@@ -151,11 +151,14 @@ TEST_F(HistoryWindowTest, SavesTheCsvWhereTheUserChoosesAndSaysWhenItCannot) {
         QString chosen;
         bool written;
     };
-    const QString saved = QString::fromStdString(folder.file("сохранённая история.csv").string());
+    // Through UTF-16, in which Windows names files: a narrow path would lose the Cyrillic letters outside the
+    // ANSI code page.
+    const std::filesystem::path savedPath = folder.path() / std::filesystem::path(u"сохранённая история.csv");
+    const QString saved = QString::fromStdU16String(savedPath.u16string());
     const Case cases[] = {
         {saved, true},
         {QString(), false},  // the dialog cancelled
-        {QString::fromStdString(folder.file("no such folder/history.csv").string()), false},
+        {QString::fromStdU16String((folder.path() / u"no such folder" / u"history.csv").u16string()), false},
     };
     for (const Case& c : cases) {
         QString suggested;
@@ -164,12 +167,12 @@ TEST_F(HistoryWindowTest, SavesTheCsvWhereTheUserChoosesAndSaysWhenItCannot) {
             return c.chosen;
         });
         boxes.clear();
-        std::filesystem::remove(saved.toStdString());
+        std::filesystem::remove(savedPath);
         QTest::mouseClick(window->saveButton, Qt::LeftButton);
         EXPECT_TRUE(suggested.endsWith(QStringLiteral("history.csv")));
-        EXPECT_EQ(std::filesystem::exists(saved.toStdString()), c.written) << c.chosen.toStdString();
+        EXPECT_EQ(std::filesystem::exists(savedPath), c.written) << c.chosen.toStdString();
         if (c.written) {
-            EXPECT_EQ(test::ReadFileBytes(saved.toStdString()), expected);
+            EXPECT_EQ(test::ReadFileBytes(savedPath), expected);
         }
         // A failure is told, with the file's name; a cancel is not.
         EXPECT_EQ(boxes.size(), !c.written && !c.chosen.isEmpty() ? 1 : 0);
