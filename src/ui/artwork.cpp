@@ -221,20 +221,27 @@ QPixmap toPixmap(const QImage& image) {
     return pixmap;
 }
 
-}  // namespace
-
-QPixmap programIconPixmap(int size, qreal devicePixelRatio) {
-    const QSizeF logical(size, size);
+// A transparent picture of the given logical size, painted by draw at the given density.
+template <typename Draw>
+QPixmap drawn(QSizeF logical, qreal devicePixelRatio, Draw draw) {
     QImage image = blankImage(logical, devicePixelRatio);
     QPainter painter(&image);
     prepare(painter);
-    // A one-pixel margin keeps the muzzle and the tail off the edge of the tray cell.
-    const qreal margin = std::max<qreal>(0.5, size / 32.0);
-    const QRectF target(margin, margin, size - 2 * margin, size - 2 * margin);
-    paintDog(painter, target, verticalGradient(0, 72, QColor(255, 84, 66), QColor(196, 18, 26)),
-             size * devicePixelRatio);
+    draw(painter);
     painter.end();
     return toPixmap(image);
+}
+
+}  // namespace
+
+QPixmap programIconPixmap(int size, qreal devicePixelRatio) {
+    return drawn(QSizeF(size, size), devicePixelRatio, [&](QPainter& painter) {
+        // A one-pixel margin keeps the muzzle and the tail off the edge of the tray cell.
+        const qreal margin = std::max<qreal>(0.5, size / 32.0);
+        const QRectF target(margin, margin, size - 2 * margin, size - 2 * margin);
+        paintDog(painter, target, verticalGradient(0, 72, QColor(255, 84, 66), QColor(196, 18, 26)),
+                 size * devicePixelRatio);
+    });
 }
 
 namespace {
@@ -311,85 +318,69 @@ QIcon programWindowIcon() {
 }
 
 QPixmap viewsMark(qreal devicePixelRatio) {
-    QImage image = blankImage(QSizeF(24, 23), devicePixelRatio);
-    QPainter painter(&image);
-    prepare(painter);
-    painter.setBrush(verticalGradient(0, 23, QColor(184, 170, 255), QColor(122, 100, 255)));
-    const QPainterPath print = rightFootprint();
-    painter.save();
-    painter.translate(7, 14.5);
-    painter.rotate(-10);
-    painter.scale(-1, 1);
-    painter.drawPath(print);
-    painter.restore();
-    painter.save();
-    painter.translate(17, 8.5);
-    painter.rotate(10);
-    painter.drawPath(print);
-    painter.restore();
-    painter.end();
-    return toPixmap(image);
+    return drawn(QSizeF(24, 23), devicePixelRatio, [](QPainter& painter) {
+        painter.setBrush(verticalGradient(0, 23, QColor(184, 170, 255), QColor(122, 100, 255)));
+        const QPainterPath print = rightFootprint();
+        painter.save();
+        painter.translate(7, 14.5);
+        painter.rotate(-10);
+        painter.scale(-1, 1);
+        painter.drawPath(print);
+        painter.restore();
+        painter.save();
+        painter.translate(17, 8.5);
+        painter.rotate(10);
+        painter.drawPath(print);
+        painter.restore();
+    });
 }
 
 QPixmap visitorsMark(qreal devicePixelRatio) {
-    QImage image = blankImage(QSizeF(26, 23), devicePixelRatio);
-    QPainter painter(&image);
-    prepare(painter);
+    return drawn(QSizeF(26, 23), devicePixelRatio, [](QPainter& painter) {
+        QPainterPath behind;
+        addPerson(behind, QPointF(17.5, 5.2), 3.7, 10.5, 7, 19);
+        painter.setBrush(verticalGradient(0, 19, QColor(88, 150, 255), QColor(36, 92, 226)));
+        painter.drawPath(behind);
 
-    QPainterPath behind;
-    addPerson(behind, QPointF(17.5, 5.2), 3.7, 10.5, 7, 19);
-    painter.setBrush(verticalGradient(0, 19, QColor(88, 150, 255), QColor(36, 92, 226)));
-    painter.drawPath(behind);
-
-    QPainterPath front;
-    addPerson(front, QPointF(9.5, 9.0), 4.0, 14.5, 8, 23);
-    // A thin gap around the front figure keeps the two apart on any background.
-    painter.setCompositionMode(QPainter::CompositionMode_Clear);
-    painter.setPen(QPen(Qt::black, 2.2));
-    painter.setBrush(Qt::black);
-    painter.drawPath(front);
-    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(verticalGradient(4, 23, QColor(246, 250, 255), QColor(196, 214, 240)));
-    painter.drawPath(front);
-    painter.end();
-    return toPixmap(image);
+        QPainterPath front;
+        addPerson(front, QPointF(9.5, 9.0), 4.0, 14.5, 8, 23);
+        // A thin gap around the front figure keeps the two apart on any background.
+        painter.setCompositionMode(QPainter::CompositionMode_Clear);
+        painter.setPen(QPen(Qt::black, 2.2));
+        painter.setBrush(Qt::black);
+        painter.drawPath(front);
+        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(verticalGradient(4, 23, QColor(246, 250, 255), QColor(196, 214, 240)));
+        painter.drawPath(front);
+    });
 }
 
 QPixmap hideGlyph(qreal devicePixelRatio) {
-    QImage image = blankImage(QSizeF(11, 6), devicePixelRatio);
-    QPainter painter(&image);
-    prepare(painter);
-    painter.setBrush(QColor(40, 110, 255));
-    painter.drawPolygon(QPolygonF{{0, 0}, {11, 0}, {5.5, 6}});
-    painter.setBrush(QColor(160, 80, 255));
-    painter.drawPolygon(QPolygonF{{2.6, 1.2}, {8.4, 1.2}, {5.5, 4.3}});
-    painter.end();
-    return toPixmap(image);
+    return drawn(QSizeF(11, 6), devicePixelRatio, [](QPainter& painter) {
+        painter.setBrush(QColor(40, 110, 255));
+        painter.drawPolygon(QPolygonF{{0, 0}, {11, 0}, {5.5, 6}});
+        painter.setBrush(QColor(160, 80, 255));
+        painter.drawPolygon(QPolygonF{{2.6, 1.2}, {8.4, 1.2}, {5.5, 4.3}});
+    });
 }
 
 QPixmap staleMark(qreal devicePixelRatio) {
-    QImage image = blankImage(QSizeF(8, 8), devicePixelRatio);
-    QPainter painter(&image);
-    prepare(painter);
-    painter.setBrush(QColor(160, 160, 160));
-    painter.drawEllipse(QRectF(0, 0, 8, 8));
-    painter.setPen(QPen(QColor(60, 60, 60), 1.0, Qt::SolidLine, Qt::RoundCap));
-    painter.drawLine(QPointF(4, 4), QPointF(4, 1.6));
-    painter.drawLine(QPointF(4, 4), QPointF(5.8, 4));
-    painter.end();
-    return toPixmap(image);
+    return drawn(QSizeF(8, 8), devicePixelRatio, [](QPainter& painter) {
+        painter.setBrush(QColor(160, 160, 160));
+        painter.drawEllipse(QRectF(0, 0, 8, 8));
+        painter.setPen(QPen(QColor(60, 60, 60), 1.0, Qt::SolidLine, Qt::RoundCap));
+        painter.drawLine(QPointF(4, 4), QPointF(4, 1.6));
+        painter.drawLine(QPointF(4, 4), QPointF(5.8, 4));
+    });
 }
 
 QPixmap failureMark(qreal devicePixelRatio) {
-    QImage image = blankImage(QSizeF(8, 8), devicePixelRatio);
-    QPainter painter(&image);
-    prepare(painter);
-    painter.setBrush(QColor(230, 30, 30));
-    painter.drawRect(QRectF(2.75, 0, 2.5, 5.2));
-    painter.drawRect(QRectF(2.75, 6.2, 2.5, 1.8));
-    painter.end();
-    return toPixmap(image);
+    return drawn(QSizeF(8, 8), devicePixelRatio, [](QPainter& painter) {
+        painter.setBrush(QColor(230, 30, 30));
+        painter.drawRect(QRectF(2.75, 0, 2.5, 5.2));
+        painter.drawRect(QRectF(2.75, 6.2, 2.5, 1.8));
+    });
 }
 
 QPixmap productPicture(qreal devicePixelRatio) {
