@@ -1,5 +1,7 @@
 #include "ui/panel_placement.h"
 
+#include <algorithm>
+
 namespace plimo {
 namespace {
 
@@ -25,6 +27,17 @@ QPoint PlaceAfterScreenChange(const QRect& panel, const QRect& ownBefore, const 
             FollowEdge(panel.y(), panel.height(), ownBefore.y(), ownBefore.height(), ownAfter.y(), ownAfter.height()));
     }
     return IsOnSomeScreen(placed, screens) ? placed.topLeft() : corner;
+}
+
+QPoint DefaultCorner(const QRect& screen, const QRect& available, QSize panel) {
+    constexpr int kAboveBottom = 40;
+    QPoint place(screen.x() + screen.width() - panel.width(),
+                 screen.y() + screen.height() - panel.height() - kAboveBottom);
+    if (!available.isEmpty()) {
+        place.setX(std::min(place.x(), available.x() + available.width() - panel.width()));
+        place.setY(std::min(place.y(), available.y() + available.height() - panel.height()));
+    }
+    return place;
 }
 
 bool IsOnSomeScreen(const QRect& panel, const QList<QRect>& screens) {

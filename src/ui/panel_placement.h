@@ -3,8 +3,13 @@
 #include <QList>
 #include <QPoint>
 #include <QRect>
+#include <QSize>
 
 namespace plimo {
+
+// The panel's default place: 40 px above the bottom-right corner of the screen, moved up and left as far as needed to
+// lie inside the area the taskbar and docks leave (available; an empty one counts as the whole screen).
+QPoint DefaultCorner(const QRect& screen, const QRect& available, QSize panel);
 
 // Where the panel goes when the screens change while the program runs.
 //   panel: where it is; ownBefore / ownAfter: the screen it sits on, before and after the change (both empty when

@@ -322,8 +322,7 @@ QPoint TForm1::defaultPosition() const {
     if (screen == nullptr) {
         return {0, 0};
     }
-    const QRect area = screen->geometry();
-    return {area.x() + area.width() - width(), area.y() + area.height() - height() - 40};
+    return DefaultCorner(screen->geometry(), screen->availableGeometry(), size());
 }
 
 void TForm1::Button1Click() {

@@ -69,6 +69,30 @@ TEST(PlaceAfterScreenChange, FollowsTheNearerEdgesAndComesBackWhenNothingIsLeftI
     }
 }
 
+// Windows 11's taskbar is 48 px high at 100 % (72 px at 150 %): 40 px above the bottom edge would leave the panel's
+// last 8 px under it.
+TEST(DefaultCorner, FortyPixelsAboveTheBottomRightCornerAndClearOfTheTaskbar) {
+    const QRect kRight(1920, 0, 1920, 1080);
+    const struct {
+        const char* what;
+        QRect screen;
+        QRect available;
+        QPoint expected;
+    } cases[] = {
+        {"no taskbar", kFullHd, kFullHd, {1698, 963}},
+        {"area unknown", kFullHd, {}, {1698, 963}},
+        {"48 px taskbar at the bottom", kFullHd, {0, 0, 1920, 1032}, {1698, 955}},
+        {"40 px taskbar at the bottom", kFullHd, {0, 0, 1920, 1040}, {1698, 963}},
+        {"taskbar on the right", kFullHd, {0, 0, 1858, 1080}, {1636, 963}},
+        {"taskbar at the top", kFullHd, {0, 48, 1920, 1032}, {1698, 963}},
+        {"taskbar on the left", kFullHd, {62, 0, 1858, 1080}, {1698, 963}},
+        {"primary screen right of another", kRight, {1920, 0, 1920, 1032}, {3618, 955}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(DefaultCorner(c.screen, c.available, kPanel), c.expected) << c.what;
+    }
+}
+
 // Through the screen's own signal, as the window system reports a new resolution.
 TEST(PanelPlacement, ThePanelFollowsItsScreensChangesWhileItRuns) {
     QScreen* screen = QGuiApplication::primaryScreen();
