@@ -4,6 +4,7 @@
 #include "app/termination_signals.h"
 #include "browser/network_browser.h"
 #include "platform/display_platform.h"
+#include "platform/module_path.h"
 #include "settings/settings_home.h"
 #include "stats/history.h"
 #include "ui/artwork.h"
@@ -30,6 +31,11 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", QByteArray::fromStdString(platform));
     }
 
+#ifdef PLIMO_STATIC_QT
+    // A static Qt has the folder it was built in compiled in and looks for plug-ins there first: on Windows any user
+    // can make that folder under C:\. Plug-ins come only from inside the program and from beside it.
+    QCoreApplication::setLibraryPaths({QString::fromStdU16String(plimo::ModuleDirectory().u16string())});
+#endif
     plimo::GuardedApplication app(argc, argv);
     plimo::StartupMark("application object made");
     QApplication::setApplicationName(QStringLiteral("Plimo"));
