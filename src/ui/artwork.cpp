@@ -1,5 +1,7 @@
 #include "ui/artwork.h"
 
+#include "ui/colours.h"
+
 #include <QFont>
 #include <QIconEngine>
 #include <QImage>
@@ -8,6 +10,7 @@
 #include <QPainterPath>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <initializer_list>
 #include <map>
@@ -380,6 +383,48 @@ QPixmap failureMark(qreal devicePixelRatio) {
         painter.setBrush(QColor(230, 30, 30));
         painter.drawRect(QRectF(2.75, 0, 2.5, 5.2));
         painter.drawRect(QRectF(2.75, 6.2, 2.5, 1.8));
+    });
+}
+
+QPixmap arrowPixmap(const ArrowImage& arrow, qreal devicePixelRatio) {
+    const QColor colour = ToQColor(arrow.colour);
+    if (devicePixelRatio == 1.0) {
+        QImage image(kArrowImageSize, kArrowImageSize, QImage::Format_ARGB32);
+        image.fill(Qt::transparent);
+        for (int row = 0; row < kArrowImageSize; ++row) {
+            for (int column = 0; column < kArrowImageSize; ++column) {
+                if (arrow.isArrowPixel(row, column)) {
+                    image.setPixelColor(column, row, colour);
+                }
+            }
+        }
+        return QPixmap::fromImage(image);
+    }
+    // Each row's pixels are one run: its ends are the outline's corners.
+    QList<QPointF> right;
+    QList<QPointF> left;
+    for (int row = 0; row < kArrowImageSize; ++row) {
+        const std::uint16_t bits = arrow.rows.at(row);
+        if (bits == 0) {
+            continue;
+        }
+        const qreal start = std::countr_zero(bits);
+        const qreal end = std::bit_width(bits);
+        if (right.isEmpty()) {
+            right.append({end, qreal(row)});
+            left.append({start, qreal(row)});
+        }
+        right.append({end, row + 0.5});
+        left.append({start, row + 0.5});
+        if (row + 1 == kArrowImageSize || arrow.rows.at(row + 1) == 0) {
+            right.append({end, row + 1.0});
+            left.append({start, row + 1.0});
+        }
+    }
+    std::reverse(left.begin(), left.end());
+    return drawn(QSizeF(kArrowImageSize, kArrowImageSize), devicePixelRatio, [&](QPainter& painter) {
+        painter.setBrush(colour);
+        painter.drawPolygon(QPolygonF(right + left));
     });
 }
 

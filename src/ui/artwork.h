@@ -1,5 +1,7 @@
 #pragma once
 
+#include "stats/arrow_images.h"
+
 #include <QIcon>
 #include <QPixmap>
 
@@ -27,6 +29,10 @@ QPixmap hideGlyph(qreal devicePixelRatio = 1.0);
 // 8 × 8 status marks: a grey clock (the values are old) and a red exclamation mark (the last refresh failed).
 QPixmap staleMark(qreal devicePixelRatio = 1.0);
 QPixmap failureMark(qreal devicePixelRatio = 1.0);
+
+// 16 × 16: a trend arrow of the image list. At a ratio of 1 exactly its pixels; above, the same outline drawn smooth
+// (through the middle of each row's ends, so the area stays the pixels' own) instead of the pixels stretched.
+QPixmap arrowPixmap(const ArrowImage& arrow, qreal devicePixelRatio = 1.0);
 
 // 309 × 175, opaque: the product picture of the about page (dog, name, two lines and their reflection).
 QPixmap productPicture(qreal devicePixelRatio = 1.0);

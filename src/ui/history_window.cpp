@@ -2,6 +2,7 @@
 
 #include "platform/atomic_file.h"
 #include "stats/display.h"
+#include "ui/classic_font.h"
 #include "ui/dialogs.h"
 #include "ui/handler_guard.h"
 
@@ -275,9 +276,7 @@ HistoryWindow::HistoryWindow(HistoryFile& history, std::function<QDateTime()> cl
                                               QStringLiteral("Файлы CSV (*.csv);;Все файлы (*)"));
       }) {
     setWindowTitle(QStringLiteral("История"));
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPixelSize(11);
-    setFont(font);
+    setFont(ClassicFont(11));
 
     chart = new HistoryChart(this);
     note = new QLabel(this);

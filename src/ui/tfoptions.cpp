@@ -9,6 +9,7 @@
 #include "ui/ansi_input.h"
 #include "ui/ansi_qstring.h"
 #include "ui/artwork.h"
+#include "ui/classic_font.h"
 #include "ui/colour_edit.h"
 #include "ui/handler_guard.h"
 #include "ui/panel_widgets.h"
@@ -54,9 +55,7 @@ Tfoptions::Tfoptions(TForm1* form1, QWidget* parent)
       }),
       m_setAutostart([](const std::string& name, bool remove) { SetAutostart(name, remove); }) {
     setWindowTitle(QStringLiteral("Настройки"));
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPixelSize(11);
-    setFont(font);
+    setFont(ClassicFont(11));
     resize(324, 250);
 
     cxPageControl1 = new QTabWidget(this);
@@ -195,8 +194,8 @@ void Tfoptions::buildAboutTab() {
             Image1->setPixmap(productPicture(devicePixelRatioF()));
         }
     });
-    Label1 = new QLabel(QStringLiteral("Версия ") +
-                            QLatin1StringView(kProgramVersionShort.data(), kProgramVersionShort.size()), page);
+    Label1 = new QLabel(
+        QStringLiteral("Версия ") + QLatin1StringView(kProgramVersionShort.data(), kProgramVersionShort.size()), page);
     Label1->setGeometry(250, 4, 66, 13);
     LMDLabelFill1 = new QLabel(QStringLiteral("Plimo для LiveInternet"), page);
     LMDLabelFill1->setGeometry(12, 204, 130, 15);

@@ -10,6 +10,7 @@
 #include "stats/sign_in.h"
 #include "ui/ansi_qstring.h"
 #include "ui/artwork.h"
+#include "ui/classic_font.h"
 #include "ui/colours.h"
 #include "ui/dialogs.h"
 #include "ui/handler_guard.h"
@@ -46,27 +47,6 @@ constexpr int kValuePixelSize = 16;
 // A million views and more do not fit a value label at the full size; below this they would not be readable.
 constexpr int kValueMinimumPixelSize = 10;
 
-QPixmap ArrowPixmap(const ArrowImage& arrow) {
-    QImage image(kArrowImageSize, kArrowImageSize, QImage::Format_ARGB32);
-    image.fill(Qt::transparent);
-    const QColor colour = ToQColor(arrow.colour);
-    for (int row = 0; row < kArrowImageSize; ++row) {
-        for (int column = 0; column < kArrowImageSize; ++column) {
-            if (arrow.isArrowPixel(row, column)) {
-                image.setPixelColor(column, row, colour);
-            }
-        }
-    }
-    return QPixmap::fromImage(image);
-}
-
-QFont PanelFont(int pixelSize, bool bold) {
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPixelSize(pixelSize);
-    font.setBold(bold);
-    return font;
-}
-
 void SetTextColour(QWidget* widget, const QColor& colour) {
     QPalette palette = widget->palette();
     palette.setColor(QPalette::WindowText, colour);
@@ -97,7 +77,7 @@ TForm1::TForm1(std::unique_ptr<BrowserEngine> browser, TTrayIcon::HostCheck tray
       m_checkNewVersion([] { return CheckNewVersion(VersionFileAddress(), ModuleDirectory() / "plimover.txt"); }) {
     setWindowTitle(QStringLiteral("Plimo"));
     setFixedSize(kWidth, kHeight);
-    setFont(PanelFont(11, false));
+    setFont(ClassicFont(11, false));
     setAutoFillBackground(true);
     setColour(m_colour);
     setAlphaBlendValue(m_alpha);
@@ -167,7 +147,6 @@ void TForm1::buildLayout() {
     Panel1->setToolTip(QStringLiteral("Свернуть"));
     Image4 = new ClickLabel(Panel1);
     Image4->setGeometry(0, 0, 11, 6);
-    Image4->setPixmap(hideGlyph(devicePixelRatioF()));
     statusMark = new QLabel(this);
     statusMark->setGeometry(197, 5, 8, 8);
     statusMark->hide();
@@ -180,15 +159,13 @@ void TForm1::buildLayout() {
     };
     Image6 = makeImage(10, 20, 24, 23);
     Image5 = makeImage(8, 48, 26, 23);
-    Image6->setPixmap(viewsMark(devicePixelRatioF()));
-    Image5->setPixmap(visitorsMark(devicePixelRatioF()));
     Image2 = makeImage(132, 25, 12, 16);
     Image3 = makeImage(132, 51, 12, 16);
 
     auto makeValue = [this](int x, int y, int w, const QString& tip) {
         auto* label = new QLabel(this);
         label->setGeometry(x, y, w, 24);
-        label->setFont(PanelFont(kValuePixelSize, true));
+        label->setFont(ClassicFont(kValuePixelSize, true));
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         // The values come from a web page: never markup.
         label->setTextFormat(Qt::PlainText);
@@ -204,7 +181,7 @@ void TForm1::buildLayout() {
     setViewsColour(kDefaultViewsColour);
     setVisitorsColour(kDefaultVisitorsColour);
 
-    ImageList1 = {ArrowPixmap(DownArrowImage()), ArrowPixmap(UpArrowImage())};
+    drawArtwork();
 
     ConnectGuarded(LMDSimpleLabel1, &ClickLabel::clicked, this, &TForm1::LMDSimpleLabel1Click);
     ConnectGuarded(Image4, &ClickLabel::clicked, this, &TForm1::Image4Click);
@@ -274,6 +251,12 @@ void TForm1::changeEvent(QEvent* event) {
 
 void TForm1::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    // The pictures follow the pixel density of the screen the panel is on, also after it moves to another one.
+    if (!m_followsScreen && windowHandle() != nullptr) {
+        m_followsScreen = true;
+        connect(windowHandle(), &QWindow::screenChanged, this, [this] { Guarded([this] { drawArtwork(); }); });
+    }
+    drawArtwork();
     // Some window systems never activate a window (no window manager, focus stealing prevention); the first
     // activation's work must not wait for ever then.
     if (m_firstActivation == 0) {
@@ -283,6 +266,27 @@ void TForm1::showEvent(QShowEvent* event) {
             }
         });
     }
+}
+
+void TForm1::drawArtwork() {
+    const qreal ratio = devicePixelRatioF();
+    if (ratio == m_artworkRatio) {
+        return;
+    }
+    m_artworkRatio = ratio;
+    Image4->setPixmap(hideGlyph(ratio));
+    Image6->setPixmap(viewsMark(ratio));
+    Image5->setPixmap(visitorsMark(ratio));
+    ImageList1 = {arrowPixmap(DownArrowImage(), ratio), arrowPixmap(UpArrowImage(), ratio)};
+    showArrow(Image2, m_viewsArrow);
+    showArrow(Image3, m_visitorsArrow);
+    if (m_shownMark != StatusMark::None) {
+        statusMark->setPixmap(statusMarkPixmap(m_shownMark));
+    }
+}
+
+QPixmap TForm1::statusMarkPixmap(StatusMark mark) const {
+    return mark == StatusMark::Stale ? staleMark(devicePixelRatioF()) : failureMark(devicePixelRatioF());
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
@@ -437,8 +441,7 @@ void TForm1::showStatus() {
         if (mark == StatusMark::None) {
             statusMark->hide();
         } else {
-            statusMark->setPixmap(mark == StatusMark::Stale ? staleMark(devicePixelRatioF())
-                                                            : failureMark(devicePixelRatioF()));
+            statusMark->setPixmap(statusMarkPixmap(mark));
             statusMark->show();
             statusMark->raise();
         }
@@ -589,11 +592,15 @@ void TForm1::showArrow(QLabel* image, Arrow arrow) {
             image->setPixmap(QPixmap());
             break;
         case Arrow::Up:
-            image->setPixmap(ImageList1[1].copy(0, 0, kArrowShownWidth, kArrowImageSize));
+        case Arrow::Down: {
+            // The image control shows the arrow's left twelve columns; copy() counts device pixels.
+            const QPixmap& whole = ImageList1[arrow == Arrow::Up ? 1 : 0];
+            const qreal ratio = whole.devicePixelRatio();
+            QPixmap shown = whole.copy(0, 0, qRound(kArrowShownWidth * ratio), qRound(kArrowImageSize * ratio));
+            shown.setDevicePixelRatio(ratio);
+            image->setPixmap(shown);
             break;
-        case Arrow::Down:
-            image->setPixmap(ImageList1[0].copy(0, 0, kArrowShownWidth, kArrowImageSize));
-            break;
+        }
     }
     refreshImage(image);
 }

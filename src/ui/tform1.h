@@ -164,6 +164,9 @@ private:
     void buildLayout();
     void buildTrayIcon(TTrayIcon::HostCheck hostCheck);
     void showArrow(QLabel* image, Arrow arrow);
+    // The pictures at the current screen's pixel density; nothing when they already are.
+    void drawArtwork();
+    QPixmap statusMarkPixmap(StatusMark mark) const;
     // Keeps the panel in view when a screen comes, goes or changes its geometry.
     void watchScreen(QScreen* screen);
     void keepInView(const QScreen* changed, const QRect& before, const QRect& after);
@@ -201,6 +204,8 @@ private:
     StatusMark m_shownMark = StatusMark::None;
     QString m_shownHint = QStringLiteral("Plimo");
     bool m_shownDimmed = false;
+    bool m_followsScreen = false;
+    qreal m_artworkRatio = 0;
     QPoint m_dragOffset;
     std::unique_ptr<HistoryFile> m_history;
     std::unique_ptr<HistoryWindow> m_historyWindow;

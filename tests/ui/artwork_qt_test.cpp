@@ -135,11 +135,14 @@ TEST_P(MarkTest, LooksTheSameAtDoubleDensity) {
     EXPECT_NEAR(a.y(), b.y(), 0.5);
 }
 
-INSTANTIATE_TEST_SUITE_P(Marks, MarkTest,
-                         ::testing::Values(Mark{"views", viewsMark, QSize(24, 23), true},
-                                           Mark{"visitors", visitorsMark, QSize(26, 23), true},
-                                           Mark{"hide", hideGlyph, QSize(11, 6), false}),
-                         [](const auto& testInfo) { return testInfo.param.name; });
+INSTANTIATE_TEST_SUITE_P(
+    Marks, MarkTest,
+    ::testing::Values(
+        Mark{"views", viewsMark, QSize(24, 23), true}, Mark{"visitors", visitorsMark, QSize(26, 23), true},
+        Mark{"hide", hideGlyph, QSize(11, 6), false},
+        Mark{"down_arrow", [](qreal dpr) { return arrowPixmap(DownArrowImage(), dpr); }, QSize(16, 16), true},
+        Mark{"up_arrow", [](qreal dpr) { return arrowPixmap(UpArrowImage(), dpr); }, QSize(16, 16), true}),
+    [](const auto& testInfo) { return testInfo.param.name; });
 
 TEST(Artwork, MarksHaveTheirColours) {
     const QImage views = imageOf(viewsMark(2.0));
