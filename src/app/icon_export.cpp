@@ -52,21 +52,26 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const QString root = QString::fromLocal8Bit(argv[1]);
     std::vector<std::pair<int, QByteArray>> images;
-    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
-        const QString folder = QStringLiteral("%1/hicolor/%2x%2/apps").arg(root).arg(size);
+    // Windows asks the icon file for 20 and 40 px at 125 % (the tray, the title bar) and would otherwise shrink a
+    // larger picture; the icon theme has no folders for them.
+    for (const int size : {16, 20, 22, 24, 32, 40, 48, 64, 128, 256}) {
         QByteArray png;
         QBuffer buffer(&png);
-        if (!QDir().mkpath(folder) || !buffer.open(QIODevice::WriteOnly) ||
-            !plimo::programIconPixmap(size).save(&buffer, "PNG")) {
+        if (!buffer.open(QIODevice::WriteOnly) || !plimo::programIconPixmap(size).save(&buffer, "PNG")) {
             std::fprintf(stderr, "cannot draw the %dx%d icon\n", size, size);
             return 1;
         }
+        images.emplace_back(size, png);
+        if (size == 20 || size == 40) {
+            continue;
+        }
+        const QString folder = QStringLiteral("%1/hicolor/%2x%2/apps").arg(root).arg(size);
         QFile file(folder + QStringLiteral("/plimo.png"));
-        if (!file.open(QIODevice::WriteOnly) || file.write(png) != png.size() || !file.flush()) {
+        if (!QDir().mkpath(folder) || !file.open(QIODevice::WriteOnly) || file.write(png) != png.size() ||
+            !file.flush()) {
             std::fprintf(stderr, "cannot write the %dx%d icon\n", size, size);
             return 1;
         }
-        images.emplace_back(size, png);
     }
     if (argc == 3) {
         const QByteArray ico = iconFile(images);

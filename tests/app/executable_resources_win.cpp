@@ -77,7 +77,7 @@ TEST_F(ExecutableResources, TheIconHasEverySizeTheIconExportDraws) {
         sizes.push_back(entry->width == 0 ? 256 : entry->width);
         EXPECT_EQ(resource(kIcon, entry->id).size(), entry->bytes) << "icon " << sizes.back();
     }
-    EXPECT_EQ(sizes, (std::vector<int>{16, 22, 24, 32, 48, 64, 128, 256}));
+    EXPECT_EQ(sizes, (std::vector<int>{16, 20, 22, 24, 32, 40, 48, 64, 128, 256}));
 }
 
 TEST(ExecutableVersion, ProductAndFileVersionAreTheProjects) {
