@@ -5,32 +5,17 @@
 #include <iostream>
 #include <string>
 
-#include "platform/ansi_codepage.h"
+#include "platform/utf8_text.h"
+#include "platform/windows1251.h"
 #include "stats/display.h"
 #include "stats/page_parser.h"
 #include "stats/scratch_text.h"
 
 namespace {
 
-std::string EncodeUtf8(std::u16string_view wide) {
-    std::string bytes;
-    for (const char16_t c : wide) {
-        if (c < 0x80) {
-            bytes += static_cast<char>(c);
-        } else if (c < 0x800) {
-            bytes += static_cast<char>(0xC0 | (c >> 6));
-            bytes += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            bytes += static_cast<char>(0xE0 | (c >> 12));
-            bytes += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            bytes += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return bytes;
-}
-
+// The markers are Windows-1251 text whatever the system's code page.
 std::string MarkerUtf8(const char* key) {
-    return EncodeUtf8(plimo::AnsiToWide(plimo::MarkerFor(key)));
+    return plimo::WideToUtf8(plimo::Windows1251ToWide(plimo::MarkerFor(key)));
 }
 
 // A statistics page as the service sends it: UTF-8, Russian text in every row, markup everywhere, and the four
@@ -45,14 +30,15 @@ std::string MakePage(std::size_t size) {
         u"<td align=right><b>4 321</b></td><td><img src=\"/i/up.gif\" alt=\"рост\"></td></tr>\n",
         u"<tr><td><label for=\"id_3\">Просмотры за неделю</label></td><td align=right>27 190</td></tr>\n",
     };
-    std::string page = EncodeUtf8(u"<html><head><title>Статистика сайта example.com</title></head><body><table>\n");
+    std::string page =
+        plimo::WideToUtf8(u"<html><head><title>Статистика сайта example.com</title></head><body><table>\n");
     std::string values = "<tr>" + MarkerUtf8("prosmotri") + "<td>12,345</td></tr>\n<tr>" + MarkerUtf8("posetiteli") +
                          "<td>1,234</td></tr>\n<tr><td>" + MarkerUtf8("prosmotriplus") +
                          "<img src=\"/i/up.gif\"  >+1,024</a></td></tr>\n<tr><td>" + MarkerUtf8("posetiteliplus") +
                          "<img src=\"/i/dn.gif\"  >-77</a></td></tr>\n";
-    const std::string tail = values + EncodeUtf8(u"</table><p>Обновлено в 12:00</p></body></html>\n");
+    const std::string tail = values + plimo::WideToUtf8(u"</table><p>Обновлено в 12:00</p></body></html>\n");
     for (std::size_t i = 0; page.size() + tail.size() < size; ++i) {
-        page += EncodeUtf8(rows[i % 4]);
+        page += plimo::WideToUtf8(rows[i % 4]);
     }
     return page + tail;
 }

@@ -2,6 +2,7 @@
 
 #include "platform/ansi_codepage.h"
 #include "platform/shell_address.h"
+#include "platform/utf8_text.h"
 
 #include <cerrno>
 #include <csignal>
@@ -34,37 +35,6 @@ struct SpawnSetup {
     SpawnSetup& operator=(const SpawnSetup&) = delete;
 };
 
-// The desktop's handlers take UTF-8; the program's text is in the ANSI code page.
-std::string AnsiToUtf8(std::string_view ansi) {
-    const std::u16string wide = AnsiToWide(ansi);
-    std::string utf8;
-    utf8.reserve(wide.size());
-    for (std::size_t i = 0; i < wide.size(); ++i) {
-        char32_t c = wide[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 && wide[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (wide[++i] - 0xDC00);
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            c = 0xFFFD;
-        }
-        if (c < 0x80) {
-            utf8 += static_cast<char>(c);
-        } else if (c < 0x800) {
-            utf8 += static_cast<char>(0xC0 | (c >> 6));
-            utf8 += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            utf8 += static_cast<char>(0xE0 | (c >> 12));
-            utf8 += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            utf8 += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            utf8 += static_cast<char>(0xF0 | (c >> 18));
-            utf8 += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            utf8 += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            utf8 += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return utf8;
-}
-
 }  // namespace
 
 void OpenAddress(std::uintptr_t /*ownerWindow*/, std::string_view address) {
@@ -73,7 +43,8 @@ void OpenAddress(std::uintptr_t /*ownerWindow*/, std::string_view address) {
     }
     try {
         std::string launcher = "xdg-open";
-        std::string argument = AnsiToUtf8(address);
+        // The desktop's handlers take UTF-8; the program's text is in the ANSI code page.
+        std::string argument = WideToUtf8(AnsiToWide(address));
         char* arguments[] = {launcher.data(), argument.data(), nullptr};
 
         SpawnSetup setup;

@@ -1,5 +1,6 @@
 #include "stats/navigation_outcome.h"
 
+#include "platform/utf8_text.h"
 #include "platform/windows1251.h"
 #include "stats/page_parser.h"
 
@@ -12,22 +13,7 @@ namespace {
 
 // The views marker as the engine hands pages over: UTF-8.
 const std::string& ViewsMarkerUtf8() {
-    static const std::string marker = [] {
-        std::string utf8;
-        for (const char16_t c : Windows1251ToWide(MarkerFor(kValueKeys[0]))) {
-            if (c < 0x80) {
-                utf8 += static_cast<char>(c);
-            } else if (c < 0x800) {
-                utf8 += static_cast<char>(0xC0 | (c >> 6));
-                utf8 += static_cast<char>(0x80 | (c & 0x3F));
-            } else {
-                utf8 += static_cast<char>(0xE0 | (c >> 12));
-                utf8 += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-                utf8 += static_cast<char>(0x80 | (c & 0x3F));
-            }
-        }
-        return utf8;
-    }();
+    static const std::string marker = WideToUtf8(Windows1251ToWide(MarkerFor(kValueKeys[0])));
     return marker;
 }
 
