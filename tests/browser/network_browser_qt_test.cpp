@@ -229,27 +229,18 @@ TEST(NetworkBrowser, EndlessRedirectionEndsInAnErrorPage) {
 
 // Every way a navigation ends, and what the engine says of it: an answer, whatever its status, is the document
 // with its status; otherwise the engine's own page stands in, and the reason names the problem in words that read
-// after "Нет связи с сервером статистики: ".
+// after "Нет связи с сервером статистики: ". (A 500 answer, a cut transfer, a page over the limit and an untrusted
+// certificate are followed through the whole refresh cycle, reason included, in the panel's fault tests.)
 TEST(NetworkBrowser, EachNavigationSaysHowItEnded) {
     HttpTestServer server([](const HttpRequest& request) {
         const QByteArray path = request.path();
         HttpResponse response = HttpResponse::html("<p>" + path + "</p>");
         if (path == "/missing")
             response.status = 404;
-        if (path == "/crash")
-            response.status = 500;
-        if (path == "/cut") {
-            response.body = QByteArray(1000, 'n');
-            response.cutAfter = 400;
-        }
         if (path == "/silent")
             return HttpResponse::silence();
         if (path == "/trickle")
             return HttpResponse::trickle(100ms);
-        if (path == "/huge") {
-            response.body = QByteArray(64 * 1024, 'h');
-            response.bodyRepeat = 17 * 16;
-        }
         return response;
     });
     HttpTestServer secure(
@@ -292,19 +283,15 @@ TEST(NetworkBrowser, EachNavigationSaysHowItEnded) {
     } cases[] = {
         {"page", server.url(u"/page"), {false, 200, {}}},
         {"404 page", server.url(u"/missing"), {false, 404, {}}},
-        {"500 page", server.url(u"/crash"), {false, 500, {}}},
         {"refused", u"http://127.0.0.1:" + QString::number(closedPort) + u"/stat",
          failure(u"сервер отклонил соединение")},
         // Without a name server the look-up may also hang rather than fail.
         {"no such name", QStringLiteral("http://no-such-host.invalid/"), failure(u"сервер не найден"), Via::Direct,
          false, stalled.failureReason},
-        {"cut mid-page", server.url(u"/cut"), failure(u"соединение прервано")},
         {"stalled", server.url(u"/silent"), stalled},
         {"deadline", server.url(u"/trickle"), failure(u"страница не пришла за 2 секунды")},
-        {"too large", server.url(u"/huge"), failure(u"страница больше 16 МиБ")},
         {"https to http", secure.url(u"/downgrade"), failure(u"перенаправление с https на http отклонено"), Via::Direct,
          true},
-        {"untrusted certificate", secure.url(u"/page"), failure(u"сертификат сервера не заслуживает доверия")},
         {"not TLS", u"https://127.0.0.1:" + QString::number(notTls.serverPort()) + u"/",
          failure(u"не удалось установить защищённое соединение"), Via::Direct, true},
         {"proxy wants a password", QStringLiteral("http://stats.example.invalid/p"),
@@ -412,7 +399,7 @@ TEST(NetworkBrowser, NewNavigationCancelsTheOneUnderWay) {
     browser.navigate(server.url(u"/fast"), "second");
     ASSERT_TRUE(reports.wait(test::ScaledMs(3000)));
     EXPECT_EQ(browser.documentSource(), "page /fast");
-    QTest::qWait(600);  // long enough for the slow answer to have come
+    QTest::qWait(test::ScaledMs(600));  // long enough for the slow answer to have come
     EXPECT_EQ(reports.size(), 1);
     EXPECT_EQ(browser.documentSource(), "page /fast");
     EXPECT_EQ(browser.documentResult().httpStatus, 200);
@@ -425,7 +412,7 @@ TEST(NetworkBrowser, NewNavigationCancelsTheOneUnderWay) {
         browser.navigate(server.url(u"/fast"), "fourth");
         EXPECT_FALSE(browser.documentResult().failed);  // still the current document's
         ASSERT_TRUE(reports.wait(test::ScaledMs(3000)));
-        QTest::qWait(600);
+        QTest::qWait(test::ScaledMs(600));
         EXPECT_EQ(reports.size(), before + 1);
         EXPECT_EQ(server.requests().last().body, "fourth");
         EXPECT_FALSE(browser.documentResult().failed);
@@ -520,24 +507,6 @@ TEST(NetworkBrowser, SlowButSteadyAnswerIsNotCutOff) {
     EXPECT_EQ(report->document, QByteArray(60, 'a'));
 }
 
-TEST(NetworkBrowser, OversizedAnswersAreAbandonedForAnErrorPage) {
-    HttpTestServer server([](const HttpRequest& request) {
-        HttpResponse response = HttpResponse::html(QByteArray(64 * 1024, 'b'));
-        response.bodyRepeat = 20 * 16;  // 20 MiB
-        response.gzip = request.path() == "/compressed";
-        return response;
-    });
-    NetworkBrowser browser;
-    for (const char16_t* path : {u"/plain", u"/compressed"}) {
-        SCOPED_TRACE(QStringView(path).toString().toStdString());
-        const std::optional<Report> report = navigateAndWait(browser, server.url(path), "x", 10000ms);
-        ASSERT_TRUE(report);
-        EXPECT_TRUE(report->result.failureReason.startsWith(u"страница больше 16 МиБ"))
-            << report->result.failureReason.toStdString();
-        EXPECT_LT(report->document.size(), 1000);
-    }
-}
-
 // Inflating a gigabyte costs the UI thread seconds (Qt inflates on the reply's thread, ahead of the reads, to count
 // the bytes): such an answer must cost no more than a page at the limit.
 TEST(NetworkBrowser, AnAnswerThatInflatesToGigabytesIsRefusedAtTheLimitWithoutHoldingTheUiThread) {
@@ -563,6 +532,7 @@ TEST(NetworkBrowser, AnAnswerThatInflatesToGigabytesIsRefusedAtTheLimitWithoutHo
             << report->result.failureReason.toStdString();
         // The whole 2 GiB would take several seconds; the limit's 16 MiB a few dozen milliseconds.
         EXPECT_LT(cpu.count(), test::ScaledMs(600));
+        EXPECT_LT(report->document.size(), 1000);  // the error page, nothing of the answer
     }
 }
 
@@ -598,7 +568,7 @@ TEST(NetworkBrowser, ANavigationEndsInTheErrorPageAtItsDeadline) {
 
     // A navigation that has delivered its page is over: its deadline brings no second report.
     QSignalSpy reports(&browser, &BrowserEngine::navigateComplete);
-    QTest::qWait(1800);
+    QTest::qWait(test::ScaledMs(1800));
     EXPECT_EQ(reports.size(), 0);
     EXPECT_EQ(browser.documentSource(), "page");
     EXPECT_FALSE(browser.documentResult().failed);
@@ -734,7 +704,7 @@ TEST(NetworkBrowser, DestroyedWhileLookingUpTheProxyStaysQuiet) {
         browser.navigate(server.url(u"/"), "x");
     }
     ASSERT_TRUE(QTest::qWaitFor([&] { return answered.load(); }, test::ScaledMs(5000)));
-    QTest::qWait(100);  // the answer, had it been posted, would have run by now
+    QTest::qWait(test::ScaledMs(100));  // the answer, had it been posted, would have run by now
     EXPECT_TRUE(server.requests().isEmpty());
 }
 
@@ -750,7 +720,7 @@ TEST(NetworkBrowser, DestroyedMidNavigationStaysQuiet) {
         browser.navigate(server.url(u"/"), "x");
         ASSERT_TRUE(received.wait(test::ScaledMs(3000)));
     }
-    QTest::qWait(400);  // the answer arrives for nobody
+    QTest::qWait(test::ScaledMs(400));  // the answer arrives for nobody
     EXPECT_EQ(server.requests().size(), 1);
 }
 

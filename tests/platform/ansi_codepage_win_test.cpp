@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/windows1251.h"
+#include "windows1251_table.h"
 
 namespace plimo {
 namespace {
@@ -48,30 +48,29 @@ protected:
     }
 };
 
-TEST_F(Windows1251System, EveryByteGivesTheTablesCharacter) {
+TEST_F(Windows1251System, EveryByteGivesTheChartsCharacterAndEveryUnitItsByte) {
     std::string everyByte;
-    std::u16string expected;
+    std::u16string characters;
     for (int b = 0; b < 256; ++b) {
         const auto byte = static_cast<unsigned char>(b);
-        EXPECT_EQ(AnsiToWide(std::string(1, static_cast<char>(byte))), std::u16string(1, Windows1251ToWide(byte)))
+        EXPECT_EQ(AnsiToWide(std::string(1, static_cast<char>(byte))),
+                  std::u16string(1, test::Windows1251Character(byte)))
             << "byte 0x" << std::hex << b;
         everyByte += static_cast<char>(byte);
-        expected += Windows1251ToWide(byte);
+        characters += test::Windows1251Character(byte);
     }
-    EXPECT_EQ(AnsiToWide(everyByte), expected);
-}
+    EXPECT_EQ(AnsiToWide(everyByte), characters);
 
-TEST_F(Windows1251System, EveryUtf16UnitGivesTheTablesByte) {
     std::u16string everyUnit;
     std::string expected;
     for (unsigned u = 0; u < 0x10000; ++u) {
         const auto unit = static_cast<char16_t>(u);
-        const std::string converted = WideToAnsi(std::u16string(1, unit));
-        ASSERT_EQ(converted, std::string(1, WideToWindows1251(unit))) << "unit U+" << std::hex << u;
+        ASSERT_EQ(WideToAnsi(std::u16string(1, unit)), std::string(1, test::Windows1251Byte(unit)))
+            << "unit U+" << std::hex << u;
         // Lone surrogates go apart from the rest: two in a row would make a pair, which is one character.
         if (unit < 0xD800 || unit > 0xDFFF) {
             everyUnit += unit;
-            expected += WideToWindows1251(unit);
+            expected += test::Windows1251Byte(unit);
         }
     }
     EXPECT_EQ(WideToAnsi(everyUnit), expected);

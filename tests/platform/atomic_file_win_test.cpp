@@ -13,6 +13,7 @@
 #include <map>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -119,81 +120,50 @@ void RenameFile(const fs::path& config) {
 
 TEST_F(SettingsFolder, AReplacementThatFailsNeverLosesTheFile) {
     constexpr unsigned long kHeld = ERROR_SHARING_VIOLATION;
+    constexpr unsigned long k1176 = ERROR_UNABLE_TO_MOVE_REPLACEMENT;
     using enum ReplaceCall;
-    const std::vector<FaultCase> cases = {
-        {"a scanner holds the file", true, {{Replace, kHeld, 3}}, true, kNew, 0, {{Replace, 4}}},
-        {"access is refused for a moment", true, {{Replace, ERROR_ACCESS_DENIED, 3}}, true, kNew, 0, {{Replace, 4}}},
-        {"a range of the file is locked", true, {{Replace, ERROR_LOCK_VIOLATION, 3}}, true, kNew, 0, {{Replace, 4}}},
-        {"the old file cannot be removed yet",
-         true,
-         {{Replace, ERROR_UNABLE_TO_REMOVE_REPLACED, 3}},
-         true,
-         kNew,
-         0,
-         {{Replace, 4}}},
-        {"1176: the old file is gone",
-         true,
-         {{Replace, ERROR_UNABLE_TO_MOVE_REPLACEMENT, 1, RemoveFile}},
-         true,
-         kNew,
-         0,
-         {{Replace, 1}, {Move, 1}}},
-        {"1177: the old file is renamed",
-         true,
-         {{Replace, ERROR_UNABLE_TO_MOVE_REPLACEMENT_2, 1, RenameFile}},
-         true,
-         kNew,
-         0,
-         {{Replace, 1}, {Move, 1}}},
-        {"1176, then the move is held up",
-         true,
-         {{Replace, ERROR_UNABLE_TO_MOVE_REPLACEMENT, 1, RemoveFile}, {Move, kHeld, 3}},
-         true,
-         kNew,
-         0,
-         {{Replace, 1}, {Move, 4}}},
-        {"another program took the old file away",
-         true,
-         {{Replace, ERROR_FILE_NOT_FOUND, 1, RemoveFile}},
-         true,
-         kNew,
-         0,
-         {{Replace, 1}, {Move, 1}}},
-        // The temporary file then holds the only copy of the settings: it stays.
-        {"1176, then the move never succeeds",
-         true,
-         {{Replace, ERROR_UNABLE_TO_MOVE_REPLACEMENT, 1, RemoveFile}, {Move, kHeld, kAlways}},
-         false,
-         "",
-         1,
-         {{Replace, 1}}},
-        {"the file is held for good", true, {{Replace, kHeld, kAlways}}, false, kOld, 0, {{Move, 0}}},
-        {"the disk is full at the replacement",
-         true,
-         {{Replace, ERROR_DISK_FULL, 1}},
-         false,
-         kOld,
-         0,
-         {{Replace, 1}, {Move, 0}}},
-        {"the disk is full at the write", true, {{WriteTemporary, ERROR_DISK_FULL, 1}}, false, kOld, 0, {{Replace, 0}}},
-        {"no temporary file may be made",
-         true,
-         {{CreateTemporary, ERROR_ACCESS_DENIED, 1}},
-         false,
-         kOld,
-         0,
-         {{CreateTemporary, 1}, {Replace, 0}}},
-        // Then the new file, which has the user's access, is moved in instead of taking over the old one's.
-        {"the old file's access cannot be changed",
-         true,
-         {{SetAccess, ERROR_ACCESS_DENIED, 1}},
-         true,
-         kNew,
-         0,
-         {{Replace, 0}, {Move, 1}}},
-        {"a new file's move is held up", false, {{Move, kHeld, 3}}, true, kNew, 0, {{Move, 4}}},
-        {"a new file's move never succeeds", false, {{Move, ERROR_ACCESS_DENIED, kAlways}}, false, "", 1, {}},
+    std::vector<FaultCase> cases;
+    // With config.ini there: the save goes through in the end, or fails and leaves the old file as it was.
+    const auto saved = [&](const char* what, std::vector<Fault> faults, std::map<ReplaceCall, int> calls) {
+        cases.push_back({what, true, std::move(faults), true, kNew, 0, std::move(calls)});
     };
+    const auto oldKept = [&](const char* what, std::vector<Fault> faults, std::map<ReplaceCall, int> calls) {
+        cases.push_back({what, true, std::move(faults), false, kOld, 0, std::move(calls)});
+    };
+    // Held for a moment: the replacement is tried again until it goes through.
+    for (const auto& [what, error] : {std::pair<const char*, unsigned long>{"a scanner holds the file", kHeld},
+                                      {"access is refused for a moment", ERROR_ACCESS_DENIED},
+                                      {"a range of the file is locked", ERROR_LOCK_VIOLATION},
+                                      {"the old file cannot be removed yet", ERROR_UNABLE_TO_REMOVE_REPLACED}}) {
+        saved(what, {{Replace, error, 3}}, {{Replace, 4}});
+    }
+    // The old file is out of the way (1177: renamed, still in the folder): the new one is moved in.
+    saved("1176: the old file is gone", {{Replace, k1176, 1, RemoveFile}}, {{Replace, 1}, {Move, 1}});
+    saved("1177: the old file is renamed", {{Replace, ERROR_UNABLE_TO_MOVE_REPLACEMENT_2, 1, RenameFile}},
+          {{Replace, 1}, {Move, 1}});
+    saved("another program took the old file away", {{Replace, ERROR_FILE_NOT_FOUND, 1, RemoveFile}},
+          {{Replace, 1}, {Move, 1}});
+    saved("1176, then the move is held up", {{Replace, k1176, 1, RemoveFile}, {Move, kHeld, 3}},
+          {{Replace, 1}, {Move, 4}});
+    // Then the new file, which has the user's access, is moved in instead of taking over the old one's.
+    saved("the old file's access cannot be changed", {{SetAccess, ERROR_ACCESS_DENIED, 1}}, {{Replace, 0}, {Move, 1}});
+    oldKept("the file is held for good", {{Replace, kHeld, kAlways}}, {{Move, 0}});
+    oldKept("the disk is full at the replacement", {{Replace, ERROR_DISK_FULL, 1}}, {{Replace, 1}, {Move, 0}});
+    oldKept("the disk is full at the write", {{WriteTemporary, ERROR_DISK_FULL, 1}}, {{Replace, 0}});
+    oldKept("no temporary file may be made", {{CreateTemporary, ERROR_ACCESS_DENIED, 1}},
+            {{CreateTemporary, 1}, {Replace, 0}});
+    // The temporary file then holds the only copy of the settings: it stays.
+    cases.push_back({"1176, then the move never succeeds",
+                     true,
+                     {{Replace, k1176, 1, RemoveFile}, {Move, kHeld, kAlways}},
+                     false,
+                     "",
+                     1,
+                     {{Replace, 1}}});
+    // Without config.ini the new file is moved in.
+    cases.push_back({"a new file's move is held up", false, {{Move, kHeld, 3}}, true, kNew, 0, {{Move, 4}}});
+    cases.push_back(
+        {"a new file's move never succeeds", false, {{Move, ERROR_ACCESS_DENIED, kAlways}}, false, "", 1, {}});
     for (const FaultCase& c : cases) {
         SCOPED_TRACE(c.what);
         fs::remove_all(m_folder);

@@ -167,7 +167,9 @@ TEST(DecideDisplay, WhateverFollowsTheMarkersTheStepReachesItsEnd) {
         ASSERT_NO_THROW(update = DecideDisplay(page)) << "round " << round;
         EXPECT_EQ(update.viewsArrow == Arrow::Unchanged, !update.viewsChange.has_value());
         EXPECT_EQ(update.visitorsArrow == Arrow::Unchanged, !update.visitorsChange.has_value());
-        EXPECT_TRUE(update.siteNameColour.has_value());
+        // The site name falls exactly when both changes read as falls.
+        const bool bothFell = update.viewsArrow == Arrow::Down && update.visitorsArrow == Arrow::Down;
+        EXPECT_EQ(update.siteNameColour, bothFell ? kFallingColour : kNormalColour);
     }
 }
 

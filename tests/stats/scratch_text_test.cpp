@@ -4,7 +4,9 @@
 
 #include <random>
 #include <string>
+#include <vector>
 
+#include "platform/utf8_text.h"
 #include "platform/windows1251.h"
 #include "stats/page_parser.h"
 
@@ -63,28 +65,13 @@ TEST(AppendToScratch, AnOverfullScratchTextIsEmptiedFirst) {
     EXPECT_TRUE(emptied);
 }
 
-// Standard UTF-8 for one 16-bit character, independent of the decoder under test.
-std::string EncodeUtf8(char16_t c) {
-    std::string bytes;
-    if (c < 0x80) {
-        bytes += static_cast<char>(c);
-    } else if (c < 0x800) {
-        bytes += static_cast<char>(0xC0 | (c >> 6));
-        bytes += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        bytes += static_cast<char>(0xE0 | (c >> 12));
-        bytes += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        bytes += static_cast<char>(0x80 | (c & 0x3F));
-    }
-    return bytes;
-}
-
 TEST(Utf8ToAnsi, EveryCharacterOfTheBasicPlaneConvertsLikeItsWideForm) {
     std::string all;
     std::u16string wide;
     for (unsigned c = 0; c < 0x10000; ++c) {
         const auto character = static_cast<char16_t>(c);
-        all += EncodeUtf8(character);
+        // One character at a time: the surrogates each on their own, as U+FFFD.
+        all += WideToUtf8(std::u16string(1, character));
         wide += character;
         if (c % 1024 == 1023) {
             ASSERT_EQ(Utf8ToAnsi(all), WideToWindows1251(wide)) << "block ending at " << c;
@@ -215,21 +202,29 @@ TEST(Utf8ToAnsi, ConvertingIntoABufferReplacesItsContent) {
     EXPECT_EQ(part, WideToWindows1251(u"Плимо"));
 }
 
-TEST(Utf8ToAnsi, HugeAndRandomInputs) {
-    std::string huge(100u << 20, '<');
-    EXPECT_EQ(Utf8ToAnsi(huge), huge);
-    huge.back() = '\xE2';
-    EXPECT_EQ(Utf8ToAnsi(huge), "");
-    huge = std::string();
-
+// Random texts of one- to four-byte forms convert like their wide form; one stray continuation byte between two
+// characters, wherever it stands, spoils the whole text.
+TEST(Utf8ToAnsi, RandomTextsConvertWholeOrNotAtAll) {
+    const std::u16string kinds[] = {u"<td>1,234 ", u"Просмотры Ёё", u"\u00A0\u2116\u20AC", u"\u4E2D\uFFFD",
+                                    u"\U0001F600"};
     std::mt19937 random(7);
-    for (int round = 0; round < 200; ++round) {
-        std::string bytes(1 + random() % 4096, '\0');
-        for (char& b : bytes) {
-            b = static_cast<char>(random());
+    for (int round = 0; round < 300; ++round) {
+        std::u16string wide;
+        std::vector<std::size_t> boundaries;  // where a character's bytes end
+        std::string utf8;
+        const std::size_t pieces = 1 + random() % 200;
+        for (std::size_t p = 0; p < pieces; ++p) {
+            const std::u16string& kind = kinds[random() % std::size(kinds)];
+            const std::u16string piece =
+                kind.size() == 2 && kind[0] >= 0xD800 ? kind : kind.substr(random() % kind.size(), 1);
+            wide += piece;
+            utf8 += WideToUtf8(piece);
+            boundaries.push_back(utf8.size());
         }
-        const std::string converted = Utf8ToAnsi(bytes);
-        EXPECT_LE(converted.size(), bytes.size());
+        SCOPED_TRACE(testing::Message() << "round " << round);
+        ASSERT_EQ(Utf8ToAnsi(utf8), WideToWindows1251(wide));
+        utf8.insert(boundaries[random() % boundaries.size()], 1, '\x80');
+        ASSERT_EQ(Utf8ToAnsi(utf8), "");
     }
 }
 
