@@ -47,13 +47,14 @@ protected:
     HMODULE m_module = nullptr;
 };
 
-TEST_F(ExecutableResources, TheManifestAsksForTheUsersRightsPerMonitorScalingAndCommonControls6) {
+TEST_F(ExecutableResources, TheManifestAsksForTheUsersRightsPerMonitorScalingCommonControls6AndLongPaths) {
     const std::string manifest = resource(kManifest, 1);
     ASSERT_FALSE(manifest.empty());
     EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos);
     EXPECT_NE(manifest.find("PerMonitorV2"), std::string::npos);
     EXPECT_NE(manifest.find("true/pm"), std::string::npos);
     EXPECT_NE(manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""), std::string::npos);
+    EXPECT_NE(manifest.find(">true</longPathAware>"), std::string::npos);
 }
 
 TEST_F(ExecutableResources, TheIconHasEverySizeTheIconExportDraws) {
@@ -108,7 +109,9 @@ TEST(ExecutableVersion, ProductAndFileVersionAreTheProjects) {
     const std::wstring version(plimo::kProgramVersion.begin(), plimo::kProgramVersion.end());
     EXPECT_EQ(text(L"ProductVersion"), version);
     EXPECT_EQ(text(L"FileVersion"), version);
-    EXPECT_FALSE(text(L"FileDescription").empty());
+    // Windows shows these in Russian in the file's properties and in the Task Manager.
+    EXPECT_EQ(text(L"FileDescription"), L"Plimo — статистика сайта LiveInternet на рабочем столе");
+    EXPECT_EQ(text(L"LegalCopyright"), L"© 2026 Разработчики Plimo. Лицензия MIT");
 }
 
 // The image as Windows maps it, without running or binding anything, for the headers and the import table.
