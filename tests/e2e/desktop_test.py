@@ -108,17 +108,22 @@ def stop_wine(env):
 
 
 def make_prefix():
-    """A fresh prefix for this run's tests, made without a display."""
+    """A fresh prefix for this run's tests, made without a display, the way the tools/ scripts make theirs."""
     shutil.rmtree(OPTIONS.wine_prefix, ignore_errors=True)
-    os.makedirs(OPTIONS.wine_prefix)
     env = {key: value for key, value in os.environ.items() if key not in ("DISPLAY", "WAYLAND_DISPLAY")}
     env.update(wine_environment())
+    setup = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools", "setup")
     started = time.monotonic()
-    result = subprocess.run([OPTIONS.wine, "wineboot.exe", "--init"], env=env, stdin=subprocess.DEVNULL,
-                            capture_output=True, timeout=240)
-    stop_wine(env)
+    # Output to a file, not a pipe: the Wine server the maker leaves running would hold a pipe open.
+    with tempfile.TemporaryFile() as output:
+        result = subprocess.run(["bash", "-c", 'source "$1" && plimo_wine_prefix "$2" "$3"', "plimo-wine-prefix",
+                                 setup, OPTIONS.wine, OPTIONS.wine_prefix], env=env, stdin=subprocess.DEVNULL,
+                                stdout=output, stderr=subprocess.STDOUT, timeout=240)
+        stop_wine(env)
+        output.seek(0)
+        text = output.read().decode("utf-8", "replace")
     if result.returncode != 0:
-        print(result.stdout.decode("utf-8", "replace")[-4000:], result.stderr.decode("utf-8", "replace")[-4000:])
+        print(text[-4000:])
         return 1
     print(f"Wine prefix {OPTIONS.wine_prefix} made in {time.monotonic() - started:.1f} s")
     return 0
@@ -492,7 +497,7 @@ class Program:
             # menu has opened, and Qt closes a menu when its program loses the focus; on Windows that news comes
             # first. So the focus leaves the program for the bare desktop first, and the click is tried again.
             self.desktop.click(5, SCREEN_HEIGHT - 5)
-            deadline = time.monotonic() + 5
+            deadline = time.monotonic() + 5 * TIME_SCALE
             while self.desktop.active_window() in self.windows() and time.monotonic() < deadline:
                 time.sleep(0.05)
         before = set(windows())
@@ -504,9 +509,11 @@ class Program:
                     return geometry
             return None
         geometry = None
+        # Each wait ends in "no menu opened": a slow build gets the time it needs to open one.
+        menu_wait = (4 if OPTIONS.wine else 10) * TIME_SCALE
         for _ in range(3 if OPTIONS.wine else 1):
             self.click_tray_icon(button=3)
-            deadline = time.monotonic() + (4 if OPTIONS.wine else 10)
+            deadline = time.monotonic() + menu_wait
             while not (geometry := menu()) and time.monotonic() < deadline:
                 time.sleep(0.05)
             if geometry:
@@ -514,7 +521,7 @@ class Program:
         if not geometry:
             if OPTIONS.wine:
                 return False
-            raise AssertionError("timed out after 10 s waiting for the tray menu")
+            raise AssertionError(f"timed out after {menu_wait} s waiting for the tray menu")
         # Five rows of one height, a separator between the third and the fourth, and a thin frame: the upper
         # entries counted from the top, "Настройки" and "Выход" from the bottom.
         row = (geometry["height"] - 8) / 5
@@ -563,6 +570,7 @@ class Program:
         self.desktop.x("xdotool", "key", "--clearmodifiers", "alt+F4")
 
     def wait_exit(self, timeout=15):
+        timeout *= TIME_SCALE
         try:
             return self.process.wait(timeout=timeout)
         except subprocess.TimeoutExpired:
@@ -948,7 +956,7 @@ class DesktopTest(unittest.TestCase):
 
         second = self.desktop.start("plimo-second", program.command(), program.env)
         try:
-            self.assertEqual(second.wait(timeout=15), 0)
+            self.assertEqual(second.wait(timeout=15 * TIME_SCALE), 0)
         except subprocess.TimeoutExpired:
             raise AssertionError("the second start still runs")
         wait_for("the running panel shown again", lambda: self.desktop.geometry(panel)["mapped"], 5)
