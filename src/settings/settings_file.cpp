@@ -5,6 +5,10 @@
 #include "settings/settings_keys.h"
 #include "settings/trimmed_text.h"
 
+#include <algorithm>
+#include <array>
+#include <string>
+
 namespace plimo {
 
 namespace {
@@ -15,20 +19,45 @@ bool IsUtf16(std::string_view text) {
            (text.size() >= 2 && ((text[0] != '\0' && text[1] == '\0') || (text[0] == '\0' && text[1] != '\0')));
 }
 
-SettingsTexts Defaults(int defaultX, int defaultY) {
-    SettingsTexts defaults;
-    defaults.autostart = "1";
-    defaults.lindx = kExampleStatisticsPage;
-    defaults.color = "clBlack";
-    defaults.colorf1 = FormatColour(kDefaultVisitorsColour);
-    defaults.colorf2 = FormatColour(kDefaultViewsColour);
-    defaults.blend = "193";
-    defaults.up = "2";
-    defaults.cx = std::to_string(defaultX);
-    defaults.cy = std::to_string(defaultY);
-    defaults.fs = "1";
-    return defaults;
+std::string DefaultOf(const SettingsKeyRule& rule, int defaultX, int defaultY) {
+    switch (rule.byDefault.from) {
+        case SettingsDefault::From::Colour:
+            return FormatColour(rule.byDefault.colour);
+        case SettingsDefault::From::PanelLeft:
+            return std::to_string(defaultX);
+        case SettingsDefault::From::PanelTop:
+            return std::to_string(defaultY);
+        case SettingsDefault::From::Text:
+            break;
+    }
+    return std::string(rule.byDefault.text);
 }
+
+std::string WrittenText(const SettingsKeyRule& rule, const SettingsTexts& settings) {
+    switch (rule.write) {
+        case SettingsWrite::Trimmed:
+            return Trimmed(settings.*rule.text);
+        case SettingsWrite::AlwaysZero:
+            return "0";
+        case SettingsWrite::AsIs:
+            break;
+    }
+    return settings.*rule.text;
+}
+
+// The order the keys have always been read in, which is not the order they are written in: when a read fails
+// partway, the keys after it stay empty.
+constexpr std::array<SettingsKey, kSettingsKeyCount> kReadOrder = {
+    SettingsKey::autostart, SettingsKey::sitename, SettingsKey::sitehttp, SettingsKey::pass, SettingsKey::color,
+    SettingsKey::colorf1,   SettingsKey::colorf2,  SettingsKey::blend,    SettingsKey::up,   SettingsKey::cx,
+    SettingsKey::cy,        SettingsKey::fs,       SettingsKey::lindx};
+static_assert([] {
+    std::array<bool, kSettingsKeyCount> read{};
+    for (const SettingsKey key : kReadOrder) {
+        read[static_cast<std::size_t>(key)] = true;
+    }
+    return std::find(read.begin(), read.end(), false) == read.end();
+}());
 
 }  // namespace
 
@@ -45,28 +74,16 @@ SettingsFileRead ReadSettingsFile(const std::filesystem::path& file, int default
         } else if (IsUtf16(profile.text())) {
             result.problem = SettingsFileProblem::Utf16;
         }
-        const SettingsTexts defaults = Defaults(defaultX, defaultY);
         if (result.problem != SettingsFileProblem::None) {
-            result.texts = defaults;
+            for (const SettingsKeyRule& rule : kSettingsKeyRules) {
+                result.texts.*rule.text = DefaultOf(rule, defaultX, defaultY);
+            }
             return result;
         }
-        SettingsTexts& settings = result.texts;
-        auto read = [&profile](std::string_view key, std::string_view defaultValue) {
-            return profile.read(kSettingsSection, key, defaultValue);
-        };
-        settings.autostart = read("autostart", defaults.autostart);
-        settings.sitename = read("sitename", defaults.sitename);
-        settings.sitehttp = read("sitehttp", defaults.sitehttp);
-        settings.pass = read("pass", defaults.pass);
-        settings.color = read("color", defaults.color);
-        settings.colorf1 = read("colorf1", defaults.colorf1);
-        settings.colorf2 = read("colorf2", defaults.colorf2);
-        settings.blend = read("blend", defaults.blend);
-        settings.up = read("up", defaults.up);
-        settings.cx = read("cx", defaults.cx);
-        settings.cy = read("cy", defaults.cy);
-        settings.fs = read("fs", defaults.fs);
-        settings.lindx = read("lindx", defaults.lindx);
+        for (const SettingsKey key : kReadOrder) {
+            const SettingsKeyRule& rule = RuleOf(key);
+            result.texts.*rule.text = profile.read(kSettingsSection, rule.name, DefaultOf(rule, defaultX, defaultY));
+        }
     } catch (...) {
         // Out of memory halfway: the keys not read by then stay empty, and their conversions fail later.
     }
@@ -79,24 +96,11 @@ bool WriteSettingsFile(const std::filesystem::path& readFrom, const std::filesys
         ProfileFile profile(readFrom);
         profile.commitTo(file);
         bool writable = true;
-        auto write = [&](SettingsKey key, std::string_view name, const std::string& value) {
-            if (keys.test(static_cast<std::size_t>(key))) {
-                writable = writable && profile.write(kSettingsSection, name, value);
+        for (const SettingsKeyRule& rule : kSettingsKeyRules) {
+            if (keys.test(static_cast<std::size_t>(rule.key))) {
+                writable = writable && profile.write(kSettingsSection, rule.name, WrittenText(rule, settings));
             }
-        };
-        write(SettingsKey::autostart, "autostart", settings.autostart);
-        write(SettingsKey::sitename, "sitename", Trimmed(settings.sitename));
-        write(SettingsKey::sitehttp, "sitehttp", Trimmed(settings.sitehttp));
-        write(SettingsKey::lindx, "lindx", Trimmed(settings.lindx));
-        write(SettingsKey::pass, "pass", Trimmed(settings.pass));
-        write(SettingsKey::color, "color", settings.color);
-        write(SettingsKey::colorf1, "colorf1", settings.colorf1);
-        write(SettingsKey::colorf2, "colorf2", settings.colorf2);
-        write(SettingsKey::blend, "blend", settings.blend);
-        write(SettingsKey::up, "up", settings.up);
-        write(SettingsKey::cx, "cx", settings.cx);
-        write(SettingsKey::cy, "cy", settings.cy);
-        write(SettingsKey::fs, "fs", "0");
+        }
         return profile.commit() && writable;
     } catch (...) {
         return false;

@@ -14,20 +14,11 @@
 #include <QScreen>
 
 #include <cstdint>
-#include <iterator>
 #include <string>
 
 namespace plimo {
 
 namespace {
-
-std::string& TextOf(SettingsTexts& texts, SettingsKey key) {
-    std::string* fields[] = {&texts.autostart, &texts.sitename, &texts.sitehttp, &texts.lindx, &texts.pass,
-                             &texts.color,     &texts.colorf1,  &texts.colorf2,  &texts.blend, &texts.up,
-                             &texts.cx,        &texts.cy,       &texts.fs};
-    static_assert(std::size(fields) == kSettingsKeyCount);
-    return *fields[static_cast<std::size_t>(key)];
-}
 
 QString FailureText(FileReadFailure failure, std::uint32_t systemError) {
     switch (failure) {
@@ -158,10 +149,9 @@ void Tfoptions::SaveSettings() {
     SettingsTexts settings = currentTexts();
     SettingsKeys keys = m_appliedKeys;
     if (!keys.all()) {
-        for (std::size_t i = 0; i < kSettingsKeyCount; ++i) {
-            const auto key = static_cast<SettingsKey>(i);
-            if (key != SettingsKey::fs && TextOf(settings, key) != TextOf(m_atLoadStop, key)) {
-                Add(keys, key);
+        for (const SettingsKeyRule& rule : kSettingsKeyRules) {
+            if (rule.key != SettingsKey::fs && settings.*rule.text != m_atLoadStop.*rule.text) {
+                Add(keys, rule.key);
             }
         }
     }

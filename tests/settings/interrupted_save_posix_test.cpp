@@ -1,4 +1,5 @@
 #include "platform/profile.h"
+#include "settings/settings_keys.h"
 #include "settings_rounds.h"
 #include "temp_dir.h"
 #include "time_scale.h"
@@ -125,7 +126,7 @@ TEST(InterruptedSave, AKilledSaveLeavesTheOldFileOrTheNewOneNeverAMix) {
     EXPECT_GT(killedMidWrite, 0);
 
     ProfileFile last(config);
-    ASSERT_TRUE(last.write("OPTIONS", "fs", "0"));
+    ASSERT_TRUE(last.write("OPTIONS", NameOf(SettingsKey::fs), "0"));
     ASSERT_TRUE(last.commit());
     EXPECT_TRUE(OtherEntries(folder.path()).empty());
 }

@@ -50,6 +50,10 @@ TEST(SettingsTexts, ASaveTrimsTheTypedTextsAndEndsTheFirstRun) {
     written.cy = "5";
     written.fs = "1";  // whatever the caller says: a saved file has had its first run
     ASSERT_TRUE(WriteSettingsFile(file, written));
+    EXPECT_EQ(test::ReadFileBytes(file),
+              "[OPTIONS]\r\nautostart=0\r\nsitename=my site\r\nsitehttp=http://example.com\r\n"
+              "lindx=https://www.liveinternet.ru/stat/example.com/\r\npass=secret\r\ncolor=clBlack\r\n"
+              "colorf1=$00000001\r\ncolorf2=$00000002\r\nblend=200\r\nup=4\r\ncx=-100\r\ncy=5\r\nfs=0\r\n");
 
     const SettingsTexts read = ReadSettingsFile(file, 0, 0).texts;
     EXPECT_EQ(read.sitename, "my site");
@@ -71,8 +75,8 @@ TEST(SettingsTexts, AValueThatCannotBeWrittenFailsTheSaveAndEndsItThere) {
     written.sitehttp = "two\nlines";  // no INI value can hold a line break
     written.pass = "secret";
     EXPECT_FALSE(WriteSettingsFile(file, written));
-    EXPECT_EQ(ReadProfileString(file, kSettingsSection, "sitename", "none"), "site");
-    EXPECT_EQ(ReadProfileString(file, kSettingsSection, "pass", "none"), "none");
+    EXPECT_EQ(ReadProfileString(file, kSettingsSection, NameOf(SettingsKey::sitename), "none"), "site");
+    EXPECT_EQ(ReadProfileString(file, kSettingsSection, NameOf(SettingsKey::pass), "none"), "none");
 }
 
 // A file that is there but is not settings this program can read is never taken for an empty one: the defaults
