@@ -1,5 +1,7 @@
 #include "app/guarded_application.h"
 
+#include "ansi_code_page.h"
+
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
@@ -8,6 +10,7 @@ int main(int argc, char** argv) {
     if (::testing::GTEST_FLAG(list_tests)) {
         return RUN_ALL_TESTS();
     }
+    plimo::test::ChooseAnsiCodePageFromEnvironment();
     // Connections to the local test servers must not go through a proxy the machine may have set.
     qputenv("no_proxy", "127.0.0.1,localhost");
     // Headless unless the caller chose a platform.
