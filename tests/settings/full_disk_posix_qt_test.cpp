@@ -1,6 +1,4 @@
-#include "fake_browser.h"
-#include "temp_dir.h"
-#include "ui/dialogs.h"
+#include "loaded_panel.h"
 #include "ui/tfoptions.h"
 #include "ui/tform1.h"
 
@@ -9,16 +7,14 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
-#include <filesystem>
-#include <memory>
 #include <string>
+#include <vector>
 
 #include <sys/resource.h>
 
 namespace plimo {
 namespace {
 
-namespace fs = std::filesystem;
 using namespace test;
 
 // A limit on the size of the files this process writes, with SIGXFSZ ignored: a write past it fails with EFBIG
@@ -49,22 +45,10 @@ private:
 };
 
 TEST(FullDisk, ASaveThatDoesNotFitSaysSoAndKeepsTheOldFile) {
-    TempDir temp;
-    const fs::path config = temp.file("config.ini");
-    const std::string old = "[OPTIONS]\r\nsitename=old\r\nfs=0\r\n";
-    WriteFileBytes(config, old);
-
-    std::vector<std::string> boxes;
-    SetDialogAnswererForTests([&](const DialogRequest& request) {
-        boxes.push_back(request.text.toStdString());
-        return QMessageBox::Ok;
-    });
-    const std::unique_ptr<void, void (*)(void*)> answererReset(&boxes, [](void*) { SetDialogAnswererForTests({}); });
-    auto browser = std::make_unique<test::FakeBrowser>();
-    TForm1 form(std::move(browser));
-    Tfoptions options(&form);
-    options.setConfigPath(config);
-    form.setOptionsWindow(&options);
+    LoadedPanel panel({.settings = "sitename=old\r\nfs=0\r\n"});
+    const std::string old = ReadFileBytes(panel.config());
+    Tfoptions& options = *panel.options;
+    const std::vector<DialogRequest>& boxes = panel.dialogs.asked;
     options.LMDEdit1->setText(QStringLiteral("new"));
     // Long enough that the new file needs more than the room left.
     options.LMDEdit3->setText(QString(1500, u'p'));
@@ -74,13 +58,15 @@ TEST(FullDisk, ASaveThatDoesNotFitSaysSoAndKeepsTheOldFile) {
     options.SaveSettings();
     full.lift();
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0], "Невозможно сохранить настройки в config.ini!");
-    EXPECT_EQ(ReadFileBytes(config), old);
-    EXPECT_FALSE(fs::exists(temp.file(".config.ini.tmp")));
+    EXPECT_EQ(boxes[0].text, QStringLiteral("Невозможно сохранить настройки в config.ini!"));
+    EXPECT_EQ(boxes[0].caption, QStringLiteral("Plimo"));
+    EXPECT_EQ(boxes[0].icon, QMessageBox::NoIcon);
+    EXPECT_EQ(ReadFileBytes(panel.config()), old);
+    EXPECT_EQ(panel.folder->entries(), std::vector<std::string>{"config.ini"}) << "no half-written file left";
 
     options.SaveSettings();
     EXPECT_EQ(boxes.size(), 1u);
-    EXPECT_NE(ReadFileBytes(config).find("sitename=new\r\n"), std::string::npos);
+    EXPECT_NE(ReadFileBytes(panel.config()).find("sitename=new\r\n"), std::string::npos);
 }
 
 }  // namespace

@@ -1,10 +1,7 @@
-#include "fake_browser.h"
 #include "loaded_panel.h"
 #include "statistics_page.h"
 #include "temp_dir.h"
-#include "ui/dialogs.h"
 #include "ui/history_window.h"
-#include "ui/tfoptions.h"
 #include "ui/tform1.h"
 
 #include <QApplication>
@@ -16,12 +13,15 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace plimo {
 namespace {
 
-using test::FakeBrowser;
 using test::StatisticsPage;
 
 // 2026-12-08 14:30 in Moscow, whatever the machine's own zone.
@@ -62,33 +62,32 @@ HistorySample At(const QDateTime& time, std::int64_t views, std::int64_t viewsCh
     return {time.toSecsSinceEpoch(), time.offsetFromUtc(), views, views / 10, viewsChange, viewsChange / 10};
 }
 
+// Today until 14:30 at 800 views, yesterday at 400 all day: until now from today's changes, after it from the
+// samples yesterday left.
+std::vector<HistorySample> TodayAndYesterday() {
+    std::vector<HistorySample> samples;
+    for (int hour = 15; hour < 24; ++hour) {
+        samples.push_back(At(kNow.addDays(-1).addSecs((hour - 14) * 3600), 400, 0));
+    }
+    for (int minutes = 0; minutes <= 14 * 60 + 30; minutes += 30) {
+        samples.push_back(
+            At(QDateTime(kNow.date(), QTime(0, 0), Qt::OffsetFromUTC, 3 * 3600).addSecs(minutes * 60), 800, 400));
+    }
+    return samples;
+}
+
 class HistoryWindowTest : public ::testing::Test {
 protected:
     HistoryWindowTest() {
-        // Today until 14:30 at 800 views, yesterday at 400 all day: until now from today's changes, after it from
-        // the samples yesterday left.
-        std::vector<HistorySample> samples;
-        for (int hour = 15; hour < 24; ++hour) {
-            samples.push_back(At(kNow.addDays(-1).addSecs((hour - 14) * 3600), 400, 0));
-        }
-        for (int minutes = 0; minutes <= 14 * 60 + 30; minutes += 30) {
-            samples.push_back(
-                At(QDateTime(kNow.date(), QTime(0, 0), Qt::OffsetFromUTC, 3 * 3600).addSecs(minutes * 60), 800, 400));
-        }
-        test::WriteFileBytes(folder.file("history.csv"), FormatHistory(samples));
+        test::WriteFileBytes(folder.file("history.csv"), FormatHistory(TodayAndYesterday()));
         window = std::make_unique<HistoryWindow>(history, [] { return kNow; });
         window->show();
-        SetDialogAnswererForTests([this](const DialogRequest& request) {
-            boxes.push_back(request.text);
-            return QMessageBox::Ok;
-        });
     }
-    ~HistoryWindowTest() override { SetDialogAnswererForTests({}); }
 
     test::TempDir folder;
     HistoryFile history{folder.file("history.csv")};
     std::unique_ptr<HistoryWindow> window;
-    QStringList boxes;
+    test::RecordedDialogs boxes;
 };
 
 TEST_F(HistoryWindowTest, DrawsTodaySolidAndYesterdayDashedWhereTheHoursAreAtAnyScale) {
@@ -166,7 +165,7 @@ TEST_F(HistoryWindowTest, SavesTheCsvWhereTheUserChoosesAndSaysWhenItCannot) {
             suggested = offered;
             return c.chosen;
         });
-        boxes.clear();
+        boxes.asked.clear();
         std::filesystem::remove(savedPath);
         QTest::mouseClick(window->saveButton, Qt::LeftButton);
         EXPECT_TRUE(suggested.endsWith(QStringLiteral("history.csv")));
@@ -175,88 +174,60 @@ TEST_F(HistoryWindowTest, SavesTheCsvWhereTheUserChoosesAndSaysWhenItCannot) {
             EXPECT_EQ(test::ReadFileBytes(savedPath), expected);
         }
         // A failure is told, with the file's name; a cancel is not.
-        EXPECT_EQ(boxes.size(), !c.written && !c.chosen.isEmpty() ? 1 : 0);
-        if (!boxes.empty()) {
-            EXPECT_TRUE(boxes[0].contains(QStringLiteral("no such folder"))) << boxes[0].toStdString();
+        EXPECT_EQ(boxes.asked.size(), !c.written && !c.chosen.isEmpty() ? 1 : 0);
+        if (!boxes.asked.empty()) {
+            EXPECT_TRUE(boxes.asked[0].text.contains(QStringLiteral("no such folder")))
+                << boxes.asked[0].text.toStdString();
         }
     }
 }
 
-// The panel with its settings loaded, a history beside them and a clock the test moves on.
-class PanelHistoryTest : public ::testing::Test {
-protected:
-    PanelHistoryTest()
-        : panel("sitename=example.com\r\nup=0\r\nfs=0\r\n",
-                QDateTime(QDate(2026, 12, 7), QTime(0, 0), Qt::OffsetFromUTC, 3 * 3600)),
-          folder(panel.folder),
-          now(panel.now),
-          browser(panel.browser),
-          form(panel.form),
-          options(panel.options) {
-        form->setHistoryFile(folder.file("history.csv"));
-        panel.activate();
+// The panel adds to the history each read pass that shows fresh values, and nothing for a pass that finds its
+// scratch text emptied or for a failed navigation; the tray menu's window draws what it keeps.
+TEST(PanelHistory, EachFreshPassLeavesASampleThatTheWindowDrawsAtOnce) {
+    test::LoadedPanel panel({.settings = "sitename=example.com\r\nup=0\r\nfs=0\r\n", .start = kNow.addSecs(300)});
+    const std::filesystem::path file = panel.folder->file("history.csv");
+    test::WriteFileBytes(file, FormatHistory(TodayAndYesterday()));
+    panel.form->setHistoryFile(file);
+    panel.activate();
+    // From the file, as another start would read it.
+    const auto kept = [&file] { return HistoryFile(file).samples(); };
+    const std::size_t before = kept().size();
+    const std::string page = StatisticsPage({"1,740", "1,740", "+870", "0"});
+
+    panel.browser->complete(page);
+    EXPECT_EQ(kept().size(), before + 1);
+    EXPECT_EQ(kept().back(), (HistorySample{panel.now.toSecsSinceEpoch(), 3 * 3600, 1740, 1740, 870, 0}));
+    // Each step in a slot of its own, so that a sample it left would be counted.
+    const NavigationResult ok{false, 200, {}};
+    const std::pair<std::string, NavigationResult> leaveNone[] = {
+        {page, ok},                // the pass finds the page it converted before, and empties
+        {page, {false, 404, {}}},  // the values come in an error's answer
+        {page, ok},                // empties again
+    };
+    for (const auto& [source, result] : leaveNone) {
+        panel.now = panel.now.addSecs(300);
+        panel.browser->complete(source, result);
+        EXPECT_EQ(kept().size(), before + 1) << result.httpStatus;
     }
 
-    test::LoadedPanel panel;
-    test::TempDir& folder;
-    QDateTime& now;
-    FakeBrowser* browser;
-    std::unique_ptr<TForm1>& form;
-    std::unique_ptr<Tfoptions>& options;
-};
-
-TEST_F(PanelHistoryTest, ADayAndAHalfOfRefreshesShowsBothDaysInTheWindowFromTheTrayMenu) {
-    QStringList entries;
-    for (const QAction* entry : form->PopupMenu1->actions()) {
-        entries.append(entry->isSeparator() ? QStringLiteral("-") : entry->text());
-    }
-    EXPECT_EQ(entries, (QStringList{QStringLiteral("Обновить сейчас"), QStringLiteral("Открыть статистику"),
-                                    QStringLiteral("История…"), QStringLiteral("-"), QStringLiteral("Настройки"),
-                                    QStringLiteral("Выход")}));
-
-    // A refresh every 2.5 minutes from yesterday's midnight to today's 14:30: views count up through each day and
-    // begin again at midnight; today runs at twice yesterday's pace. Each read pass of the panel alternates
-    // between showing the page and emptying its scratch text; the history takes every fresh page.
-    const QDateTime end(QDate(2026, 12, 8), QTime(14, 30), Qt::OffsetFromUTC, 3 * 3600);
-    for (; now <= end; now = now.addSecs(150)) {
-        const std::int64_t minute = now.time().msecsSinceStartOfDay() / 60000;
-        const bool today = now.date() == end.date();
-        const std::int64_t views = today ? 2 * minute : minute;
-        const std::int64_t change = today ? minute : 0;
-        browser->complete(StatisticsPage({QString::number(views).toStdString(), QString::number(views).toStdString(),
-                                          (change > 0 ? "+" : "") + std::to_string(change), "0"}));
-    }
-    // A failed navigation leaves no sample.
-    browser->complete("<html>Not found</html>", {false, 404, {}});
-    now = end;
-    ASSERT_NE(form->history(), nullptr);
-    // One sample per five minutes, from the file as another start would read it.
-    const std::vector<HistorySample> kept = HistoryFile(folder.file("history.csv")).samples();
-    EXPECT_EQ(kept.size(), 288U + 14 * 12 + 6 + 1);
-    EXPECT_EQ(kept.back(), (HistorySample{end.toSecsSinceEpoch(), 3 * 3600, 1740, 1740, 870, 0}));
-
-    form->historyAction->trigger();
-    HistoryWindow* window = form->historyWindow();
+    panel.form->historyAction->trigger();
+    HistoryWindow* window = panel.form->historyWindow();
     ASSERT_NE(window, nullptr);
     ASSERT_TRUE(window->isVisible());
     EXPECT_EQ(window->windowTitle(), QStringLiteral("История"));
     const QImage picture = window->chart->grab().toImage();
     const QRectF views = window->chart->plotArea(0);
     const double nowX = window->chart->pointFor(0, 14, 0).x() + 4;
-    EXPECT_GT(PixelsNear(picture, QRectF(views.left(), views.top(), nowX - views.left(), views.height()),
-                         HistoryChart::kTodayColour),
-              100);
-    EXPECT_EQ(PixelsNear(picture, QRectF(nowX + 2, views.top(), views.right() - nowX - 2, views.height()),
-                         HistoryChart::kTodayColour),
-              0);
-    EXPECT_GT(PixelsNear(picture, QRectF(nowX + 2, views.top(), views.right() - nowX - 2, views.height()),
-                         HistoryChart::kYesterdayColour),
-              50);
+    const QRectF beforeNow(views.left(), views.top(), nowX - views.left(), views.height());
+    const QRectF afterNow(nowX + 2, views.top(), views.right() - nowX - 2, views.height());
+    EXPECT_GT(PixelsNear(picture, beforeNow, HistoryChart::kTodayColour), 100);
+    EXPECT_EQ(PixelsNear(picture, afterNow, HistoryChart::kTodayColour), 0);
+    EXPECT_GT(PixelsNear(picture, afterNow, HistoryChart::kYesterdayColour), 50);
 
     // A new sample while the window is open is drawn at once.
-    now = end.addSecs(3600);
-    browser->complete(StatisticsPage({"5,000", "100", "+10", "-1"}));
-    browser->complete(StatisticsPage({"5,000", "100", "+10", "-1"}));
+    panel.now = kNow.addSecs(3600);
+    panel.browser->complete(StatisticsPage({"5,000", "100", "+10", "-1"}));
     EXPECT_EQ(window->chart->toolTipAt(window->chart->pointFor(0, 15, 0).toPoint()),
               QStringLiteral("15:00–16:00\nПросмотры: сегодня 5 000, вчера 4 990\nПосетители: сегодня 100, вчера 101"));
 }

@@ -1,8 +1,7 @@
-#include "fake_browser.h"
+#include "loaded_panel.h"
 #include "stand_in_font.h"
 #include "statistics_page.h"
 #include "ui/colour_edit.h"
-#include "ui/dialogs.h"
 #include "ui/panel_widgets.h"
 #include "ui/tfoptions.h"
 #include "ui/tform1.h"
@@ -11,13 +10,11 @@
 #include <QApplication>
 #include <QImage>
 #include <QMouseEvent>
-#include <QSignalSpy>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
 #include <iostream>
-#include <memory>
 
 namespace plimo {
 namespace {
@@ -28,20 +25,6 @@ using test::StatisticsPage;
 // What the panel shows, looked at on its painted pixels rather than on its members.
 class PanelPainting : public ::testing::Test {
 protected:
-    PanelPainting() {
-        auto owned = std::make_unique<FakeBrowser>();
-        browser = owned.get();
-        form = std::make_unique<TForm1>(std::move(owned), [] { return true; });
-        options = std::make_unique<Tfoptions>(form.get());
-        options->setAutostartWriter([](const std::string&, bool) {});
-        options->setAddressOpener([this](const std::string& address) { opened.push_back(address); });
-        form->setOptionsWindow(options.get());
-        form->setUpdateCheck([] { return false; });
-        form->FormCreate();
-        SetDialogAnswererForTests([](const DialogRequest&) { return QMessageBox::Ok; });
-    }
-    ~PanelPainting() override { SetDialogAnswererForTests({}); }
-
     // The columns of the picture where some pixel differs from the background colour: first and last, or -1.
     static std::pair<int, int> inkColumns(const QImage& picture, QColor background) {
         int first = -1;
@@ -65,18 +48,19 @@ protected:
         QApplication::sendEvent(target, &event);
     }
 
-    FakeBrowser* browser;
-    std::unique_ptr<TForm1> form;
-    std::unique_ptr<Tfoptions> options;
-    std::vector<std::string> opened;
+    test::LoadedPanel panel;
+    FakeBrowser* browser = panel.browser;
+    TForm1* form = panel.form.get();
+    Tfoptions* options = panel.options.get();
+    std::vector<std::string>& opened = panel.opened;
 };
 
 TEST_F(PanelPainting, TheWidestValuesAreDrawnWholeInASmallerSizeOfTheSameFont) {
     if (!test::StandInFontInstalled())
         GTEST_SKIP() << test::kNoStandInFont;
-    if (test::UnderWine()) {
-        GTEST_SKIP() << "Wine's stand-ins for the Windows fonts are wider: the widest values measure otherwise";
-    }
+    // Wine's stand-ins for the Windows fonts are wider: there the sizes and the fit measure otherwise, while the
+    // texts and the font are still checked.
+    const bool measured = !test::UnderWine();
     form->show();
     browser->complete(StatisticsPage({"99,999,999", "88,888,888", "+9,999,999", "-8,888,888"}));
     ASSERT_EQ(form->Label1->text(), QStringLiteral("99,999,999"));
@@ -89,21 +73,25 @@ TEST_F(PanelPainting, TheWidestValuesAreDrawnWholeInASmallerSizeOfTheSameFont) {
         const int whole = label->fontMetrics().tightBoundingRect(text).width();
         std::cout << text.toStdString() << ": " << drawn << " px drawn of " << whole << " px at "
                   << label->font().pixelSize() << " px, in a label " << label->width() << " px wide\n";
-        // Cut text leaves the last characters out of the picture.
-        EXPECT_GE(drawn, whole - 1) << text.toStdString();
-        EXPECT_LT(last, label->width() - 1) << text.toStdString();
         EXPECT_EQ(label->font().family(), form->Label1->font().family());
         EXPECT_TRUE(label->font().bold());
-        EXPECT_GE(label->font().pixelSize(), 10);
-        EXPECT_LT(label->font().pixelSize(), 16) << "the text would have fitted at the full size";
+        if (measured) {
+            // Cut text leaves the last characters out of the picture.
+            EXPECT_GE(drawn, whole - 1) << text.toStdString();
+            EXPECT_LT(last, label->width() - 1) << text.toStdString();
+            EXPECT_GE(label->font().pixelSize(), 10);
+            EXPECT_LT(label->font().pixelSize(), 16) << "the text would have fitted at the full size";
+        }
     }
 
     // A value that fits goes back to the full size.
     form->Timer1Timer();
     browser->complete(StatisticsPage({"12,345", "678", "+15", "-3"}));
     ASSERT_EQ(form->Label1->text(), QStringLiteral("12,345"));
-    EXPECT_EQ(form->Label1->font().pixelSize(), 16);
-    EXPECT_EQ(form->Label6->font().pixelSize(), 16);
+    if (measured) {
+        EXPECT_EQ(form->Label1->font().pixelSize(), 16);
+        EXPECT_EQ(form->Label6->font().pixelSize(), 16);
+    }
 }
 
 TEST_F(PanelPainting, TextFromThePageOrTheSettingsIsNeverMarkup) {

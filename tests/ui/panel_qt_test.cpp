@@ -1,6 +1,4 @@
-#include "fake_browser.h"
-#include "temp_dir.h"
-#include "ui/dialogs.h"
+#include "loaded_panel.h"
 #include "ui/panel_widgets.h"
 #include "ui/tfoptions.h"
 #include "ui/tform1.h"
@@ -22,15 +20,9 @@ namespace {
 class Panel : public ::testing::Test {
 protected:
     void build(bool trayHost) {
-        form = std::make_unique<TForm1>(std::make_unique<test::FakeBrowser>(), [trayHost] { return trayHost; });
-        options = std::make_unique<Tfoptions>(form.get());
-        options->setConfigPath(folder.file("config.ini"));
-        options->setAutostartWriter([](const std::string&, bool) {});
-        options->setAddressOpener([](const std::string&) {});
-        form->setOptionsWindow(options.get());
-        // Keeps the first activation (settings, refresh, update check) out of these tests.
-        form->setUpdateCheck([] { return false; });
-        form->FormCreate();
+        panel = std::make_unique<test::LoadedPanel>(test::PanelSetup{.trayHost = trayHost});
+        form = panel->form.get();
+        options = panel->options.get();
     }
 
     static void send(QWidget* target, QEvent::Type type, QPoint local, Qt::MouseButton button,
@@ -39,9 +31,9 @@ protected:
         QApplication::sendEvent(target, &event);
     }
 
-    test::TempDir folder;
-    std::unique_ptr<TForm1> form;
-    std::unique_ptr<Tfoptions> options;
+    std::unique_ptr<test::LoadedPanel> panel;
+    TForm1* form = nullptr;
+    Tfoptions* options = nullptr;
 };
 
 TEST_F(Panel, IsABorderlessTopmostPanelInTheCorner) {
@@ -66,9 +58,8 @@ TEST_F(Panel, APressOnAValueDragsThePanelAPressOnTheSiteNameDoesNot) {
     form->move(100, 100);
     send(form->Label1, QEvent::MouseButtonPress, QPoint(5, 5), Qt::LeftButton, Qt::LeftButton);
     // The press went up to the panel, which now follows the pointer.
-    send(form.get(), QEvent::MouseMove, form->Label1->geometry().topLeft() + QPoint(35, 25), Qt::NoButton,
-         Qt::LeftButton);
-    send(form.get(), QEvent::MouseButtonRelease, QPoint(0, 0), Qt::LeftButton, Qt::NoButton);
+    send(form, QEvent::MouseMove, form->Label1->geometry().topLeft() + QPoint(35, 25), Qt::NoButton, Qt::LeftButton);
+    send(form, QEvent::MouseButtonRelease, QPoint(0, 0), Qt::LeftButton, Qt::NoButton);
     EXPECT_EQ(form->pos(), QPoint(130, 120));
 
     const QPoint before = form->pos();
@@ -100,7 +91,7 @@ TEST_F(Panel, WithoutANotificationAreaThePanelMinimisesAndOffersTheMenu) {
     EXPECT_TRUE(form->isVisible());
     EXPECT_FALSE(form->isMinimized());
 
-    send(form.get(), QEvent::MouseButtonPress, QPoint(100, 70), Qt::RightButton, Qt::RightButton);
+    send(form, QEvent::MouseButtonPress, QPoint(100, 70), Qt::RightButton, Qt::RightButton);
     EXPECT_TRUE(form->PopupMenu1->isVisible());
     form->PopupMenu1->hide();
 }
@@ -117,16 +108,14 @@ TEST_F(Panel, TheTrayMenuOpensTheSettingsAndCloses) {
     form->N1->trigger();
     EXPECT_TRUE(options->isVisible());
 
-    SetDialogAnswererForTests([](const DialogRequest&) { return QMessageBox::Ok; });
-    QSignalSpy closed(form.get(), &TForm1::closed);
+    QSignalSpy closed(form, &TForm1::closed);
     form->show();
     options->LoadSettings();  // as the first activation does; only loaded settings are saved
     // "Выход" works while the panel is hidden in the tray too.
     form->Image4Click();
     form->N2->trigger();
     EXPECT_EQ(closed.count(), 1);
-    EXPECT_NE(test::ReadFileBytes(folder.file("config.ini")).find("fs=0"), std::string::npos);
-    SetDialogAnswererForTests({});
+    EXPECT_NE(test::ReadFileBytes(panel->config()).find("fs=0"), std::string::npos);
 }
 
 }  // namespace

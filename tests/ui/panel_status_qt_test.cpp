@@ -1,11 +1,8 @@
 #include "browser/network_browser.h"
-#include "fake_browser.h"
 #include "http_test_server.h"
 #include "loaded_panel.h"
 #include "statistics_page.h"
-#include "temp_dir.h"
 #include "time_scale.h"
-#include "ui/dialogs.h"
 #include "ui/panel_status.h"
 #include "ui/tfoptions.h"
 #include "ui/tform1.h"
@@ -18,7 +15,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <memory>
 
 namespace plimo {
 namespace {
@@ -103,16 +99,7 @@ TEST(PanelStatusTexts, TheTrayTooltipAndTheAccessibleNamesSayTheValuesInFull) {
 // The panel with its settings loaded (a refresh every 30 s, a black window) and a clock the test sets.
 class PanelTellsItsState : public ::testing::Test {
 protected:
-    PanelTellsItsState()
-        : panel("sitename=example.com\r\ncolor=clBlack\r\nup=0\r\nfs=0\r\n", kNow),
-          browser(panel.browser),
-          form(panel.form),
-          options(panel.options),
-          opened(panel.opened),
-          dialogs(panel.dialogs),
-          now(panel.now) {
-        panel.activate();
-    }
+    PanelTellsItsState() { panel.activate(); }
 
     // Pixels of the mark's square that are clearly red, and clearly grey.
     std::pair<int, int> markPixels() {
@@ -144,13 +131,10 @@ protected:
     }
     QString trayTooltip() { return form->TrayIcon1->systemTrayIcon().toolTip(); }
 
-    test::LoadedPanel panel;
-    FakeBrowser* browser;
-    std::unique_ptr<TForm1>& form;
-    std::unique_ptr<Tfoptions>& options;
-    std::vector<std::string>& opened;
-    std::vector<std::string>& dialogs;
-    QDateTime& now;
+    test::LoadedPanel panel{{.settings = "sitename=example.com\r\ncolor=clBlack\r\nup=0\r\nfs=0\r\n", .start = kNow}};
+    FakeBrowser* browser = panel.browser;
+    TForm1* form = panel.form.get();
+    QDateTime& now = panel.now;
 };
 
 TEST_F(PanelTellsItsState, FreshFailedAndOldValuesEachShowOnThePanelAndInTheTray) {
@@ -179,7 +163,7 @@ TEST_F(PanelTellsItsState, FreshFailedAndOldValuesEachShowOnThePanelAndInTheTray
     EXPECT_EQ(form->statusMark->toolTip(),
               QStringLiteral("Обновлено в 14:05\nНет связи с сервером статистики: сервер не найден"));
     EXPECT_EQ(form->Label1->text(), QStringLiteral("12,345")) << "the last values stay";
-    EXPECT_TRUE(dialogs.empty());
+    EXPECT_TRUE(panel.dialogs.asked.empty());
 
     // No fresh values for two periods: the values dim, and the state says so when it ages, with no navigation.
     browser->complete(StatisticsPage({"12,400", "2,350", "+160", "-20"}));
@@ -193,20 +177,18 @@ TEST_F(PanelTellsItsState, FreshFailedAndOldValuesEachShowOnThePanelAndInTheTray
 }
 
 TEST_F(PanelTellsItsState, TheTrayMenuRefreshesNowAndOpensTheStatistics) {
-    const QList<QAction*> entries = form->PopupMenu1->actions();
-    QStringList texts;
-    for (const QAction* entry : entries) {
-        if (!entry->isSeparator()) {
-            texts.append(entry->text());
-        }
+    QStringList entries;
+    for (const QAction* entry : form->PopupMenu1->actions()) {
+        entries.append(entry->isSeparator() ? QStringLiteral("-") : entry->text());
     }
-    EXPECT_EQ(texts, (QStringList{QStringLiteral("Обновить сейчас"), QStringLiteral("Открыть статистику"),
-                                  QStringLiteral("История…"), QStringLiteral("Настройки"), QStringLiteral("Выход")}));
+    EXPECT_EQ(entries, (QStringList{QStringLiteral("Обновить сейчас"), QStringLiteral("Открыть статистику"),
+                                    QStringLiteral("История…"), QStringLiteral("-"), QStringLiteral("Настройки"),
+                                    QStringLiteral("Выход")}));
     // Before any page: the sign-in alone, not a read pass that would find no page and stop refreshing.
     std::size_t before = browser->navigations.size();
     form->refreshNowAction->trigger();
     EXPECT_EQ(browser->navigations.size(), before + 1);
-    EXPECT_TRUE(dialogs.empty());
+    EXPECT_TRUE(panel.dialogs.asked.empty());
     browser->complete(StatisticsPage({"1", "2", "+3", "+4"}));
     before = browser->navigations.size();
     form->Timer1->setEnabled(false);
@@ -214,7 +196,7 @@ TEST_F(PanelTellsItsState, TheTrayMenuRefreshesNowAndOpensTheStatistics) {
     EXPECT_EQ(browser->navigations.size(), before + 1);
     EXPECT_TRUE(form->Timer1->enabled()) << "the countdown starts again, as after a tick";
     form->openStatisticsAction->trigger();
-    EXPECT_EQ(opened, std::vector<std::string>{"https://www.liveinternet.ru/stat/example.com/index.html"});
+    EXPECT_EQ(panel.opened, std::vector<std::string>{"https://www.liveinternet.ru/stat/example.com/index.html"});
 }
 
 // The settings window's line after a real sign-in through the engine, against the local server.
@@ -225,15 +207,13 @@ TEST(SignInStatusLine, SaysWhetherTheSignInFromTheSettingsWindowWorked) {
                                       ? QByteArray::fromStdString(StatisticsPage({"1", "2", "+3", "+4"}))
                                       : QByteArrayLiteral("<form><input type=\"password\" name=\"password\"></form>"));
     });
-    TForm1 form(std::make_unique<NetworkBrowser>(), [] { return true; });
-    Tfoptions options(&form);
-    options.setAutostartWriter([](const std::string&, bool) {});
-    form.setOptionsWindow(&options);
+    test::LoadedPanel panel({.browser = std::make_unique<NetworkBrowser>()});
+    Tfoptions& options = *panel.options;
     options.LMDEdit4->setText(server.url(u"/stat/example.com/index.html"));
     for (const auto& [ok, expected] : {std::pair{true, QStringLiteral("Вход выполнен")},
                                        std::pair{false, QStringLiteral("Неверный адрес сайта или пароль")}}) {
         accepted = ok;
-        QSignalSpy reports(form.WebBrowser1, &BrowserEngine::navigateComplete);
+        QSignalSpy reports(panel.form->WebBrowser1, &BrowserEngine::navigateComplete);
         options.LMDButton1Click();
         EXPECT_EQ(options.signInStatus->text(), QStringLiteral("Выполняется вход…"));
         ASSERT_TRUE(reports.wait(test::ScaledMs(5000)));

@@ -1,10 +1,9 @@
 #include "ansi_code_page.h"
-#include "fake_browser.h"
+#include "loaded_panel.h"
 #include "settings/colour_text.h"
 #include "statistics_page.h"
 #include "stats/display.h"
 #include "ui/ansi_qstring.h"
-#include "ui/dialogs.h"
 #include "ui/panel_widgets.h"
 #include "ui/tfoptions.h"
 #include "ui/tform1.h"
@@ -14,8 +13,6 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
-
 namespace plimo {
 namespace {
 
@@ -23,22 +20,6 @@ using namespace test;
 
 class RefreshCycle : public ::testing::Test {
 protected:
-    RefreshCycle() {
-        auto engine = std::make_unique<FakeBrowser>();
-        browser = engine.get();
-        form = std::make_unique<TForm1>(std::move(engine));
-        options = std::make_unique<Tfoptions>(form.get());
-        options->setAutostartWriter([](const std::string&, bool) {});
-        options->setAddressOpener([this](const std::string& address) { opened.push_back(address); });
-        form->setOptionsWindow(options.get());
-        form->FormCreate();
-        SetDialogAnswererForTests([this](const DialogRequest& request) {
-            dialogs.push_back(request);
-            return QMessageBox::Ok;
-        });
-    }
-    ~RefreshCycle() override { SetDialogAnswererForTests({}); }
-
     static QColor arrowPixel(QLabel* image) {
         const QPixmap pixmap = image->pixmap();
         if (pixmap.isNull()) {
@@ -50,11 +31,11 @@ protected:
         return top.alpha() != 0 ? top : picture.pixelColor(5, 15);
     }
 
-    FakeBrowser* browser;
-    std::unique_ptr<TForm1> form;
-    std::unique_ptr<Tfoptions> options;
-    std::vector<DialogRequest> dialogs;
-    std::vector<std::string> opened;
+    LoadedPanel panel;
+    FakeBrowser* browser = panel.browser;
+    TForm1* form = panel.form.get();
+    Tfoptions* options = panel.options.get();
+    std::vector<DialogRequest>& dialogs = panel.dialogs.asked;
 };
 
 const QColor kUpGreen(0, 254, 35);
@@ -160,7 +141,7 @@ TEST_F(RefreshCycle, TheSiteNameOpensTheTrimmedSiteAddress) {
     QTest::mouseClick(form->LMDSimpleLabel1, Qt::LeftButton);
     options->LMDEdit2->setText(QStringLiteral("   "));
     QTest::mouseClick(form->LMDSimpleLabel1, Qt::LeftButton);
-    EXPECT_EQ(opened, (std::vector<std::string>{"http://example.com/", ""}));
+    EXPECT_EQ(panel.opened, (std::vector<std::string>{"http://example.com/", ""}));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "ansi_code_page.h"
 #include "browser/network_browser.h"
 #include "http_test_server.h"
+#include "loaded_panel.h"
 #include "settings/update_interval.h"
 #include "statistics_page.h"
 #include "stats/display.h"
@@ -8,7 +9,6 @@
 #include "thread_cpu_time.h"
 #include "time_scale.h"
 #include "ui/ansi_qstring.h"
-#include "ui/dialogs.h"
 #include "ui/tfoptions.h"
 #include "ui/tform1.h"
 #include "under_wine.h"
@@ -66,24 +66,10 @@ HttpResponse page(const test::StatisticsValues& values) {
 class LiveRefresh : public ::testing::Test {
 protected:
     LiveRefresh() {
-        NetworkBrowser::Limits limits;
-        limits.stallTimeout = kStall;
-        auto browser = std::make_unique<NetworkBrowser>(nullptr, limits);
-        form = std::make_unique<TForm1>(std::move(browser));
-        options = std::make_unique<Tfoptions>(form.get());
-        options->setAutostartWriter([](const std::string&, bool) {});
-        options->setAddressOpener([](const std::string&) {});
-        form->setOptionsWindow(options.get());
-        form->FormCreate();
         options->LMDEdit2->setText(QStringLiteral(" example.com\t"));
         options->LMDEdit3->setText(QStringLiteral("p&=;% +пароль"));
         pointAt(server);
-        SetDialogAnswererForTests([this](const DialogRequest& request) {
-            dialogs.push_back(request.text.toStdString());
-            return QMessageBox::Ok;
-        });
     }
-    ~LiveRefresh() override { SetDialogAnswererForTests({}); }
 
     void pointAt(const HttpTestServer& target) {
         options->LMDEdit4->setText(u' ' + target.url(u"/stat/example.com/index.html") + u' ');
@@ -111,9 +97,11 @@ protected:
         ++serial;
         return page({std::to_string(1000 + serial), std::to_string(serial), "+" + std::to_string(serial), "-1"});
     }};
-    std::unique_ptr<TForm1> form;
-    std::unique_ptr<Tfoptions> options;
-    std::vector<std::string> dialogs;
+    LoadedPanel panel{
+        {.browser = std::make_unique<NetworkBrowser>(nullptr, NetworkBrowser::Limits{.stallTimeout = kStall})}};
+    TForm1* form = panel.form.get();
+    Tfoptions* options = panel.options.get();
+    std::vector<DialogRequest>& dialogs = panel.dialogs.asked;
 };
 
 TEST_F(LiveRefresh, SignsInOnTheWireKeepsTheCookieAndShowsTheValues) {
@@ -262,7 +250,7 @@ TEST_P(FaultyServer, TheCycleGoesOnAndTheNextGoodPageShows) {
         << form->WebBrowser1->documentSource().left(400).toStdString();
     EXPECT_EQ(shown(), before);
     EXPECT_TRUE(form->Timer1->enabled());
-    EXPECT_TRUE(dialogs.empty()) << dialogs.front();
+    EXPECT_TRUE(dialogs.empty()) << dialogs.front().text.toStdString();
 
     faulty = false;
     pointAt(server);
@@ -292,18 +280,12 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(SilentNetwork, TheShortestPeriodsFirstTickFindsADocumentAndRefreshingGoesOn) {
     constexpr int kScale = 20;
     HttpTestServer silent([](const HttpRequest&) { return HttpResponse::silence(); });
-    NetworkBrowser::Limits limits;
-    limits.stallTimeout = NetworkBrowser::Limits{}.stallTimeout / kScale;
-    TForm1 form(std::make_unique<NetworkBrowser>(nullptr, limits));
-    Tfoptions options(&form);
-    form.setOptionsWindow(&options);
-    options.LMDEdit4->setText(silent.url(u"/stat/example.com/index.html"));
-    std::vector<std::string> dialogs;
-    SetDialogAnswererForTests([&](const DialogRequest& request) {
-        dialogs.push_back(request.text.toStdString());
-        return QMessageBox::Ok;
-    });
-    const std::unique_ptr<void, void (*)(void*)> answererReset(&dialogs, [](void*) { SetDialogAnswererForTests({}); });
+    LoadedPanel panel(
+        {.browser = std::make_unique<NetworkBrowser>(
+             nullptr, NetworkBrowser::Limits{.stallTimeout = NetworkBrowser::Limits{}.stallTimeout / kScale})});
+    TForm1& form = *panel.form;
+    const std::vector<DialogRequest>& dialogs = panel.dialogs.asked;
+    panel.options->LMDEdit4->setText(silent.url(u"/stat/example.com/index.html"));
 
     const std::uint32_t period = UpdateIntervalForIndex(0) / kScale;
     form.Timer1->setInterval(period);
@@ -312,7 +294,7 @@ TEST(SilentNetwork, TheShortestPeriodsFirstTickFindsADocumentAndRefreshingGoesOn
     for (int tick = 1; tick <= 3; ++tick) {
         ASSERT_TRUE(ticks.wait(test::ScaledMs(static_cast<int>(period) * 10)))
             << "refreshing stopped before tick " << tick;
-        EXPECT_TRUE(dialogs.empty()) << "tick " << tick << ": " << dialogs.front();
+        EXPECT_TRUE(dialogs.empty()) << "tick " << tick << ": " << dialogs.front().text.toStdString();
     }
     EXPECT_TRUE(form.WebBrowser1->documentSource().contains("нет данных от сервера"));
     EXPECT_GE(silent.requests().size(), 3);

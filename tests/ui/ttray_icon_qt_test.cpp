@@ -60,15 +60,8 @@ TEST(TrayTip, KeepsAtMost127CharactersWithoutSplittingOne) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.hint.toStdString());
-        const QString tip = trayTip(c.hint);
-        EXPECT_EQ(tip, c.tip);
-        EXPECT_LE(tip.size(), 127);
-        EXPECT_FALSE(tip.contains(QChar::ReplacementCharacter));
+        EXPECT_EQ(trayTip(c.hint), c.tip);
     }
-}
-
-TEST(TrayTip, IsEmptyForAnEmptyHint) {
-    EXPECT_EQ(trayTip(QString()), QString());
 }
 
 class TrayIconTest : public ::testing::Test {
@@ -198,7 +191,7 @@ TEST_F(TrayIconTest, MinimisingTheWindowHidesItIntoTheTray) {
     tray->RestoreFromTray(&window);
     EXPECT_TRUE(window.isVisible());
     EXPECT_FALSE(window.isMinimized());
-    QTest::qWait(20);
+    QTest::qWait(test::ScaledMs(20));
     EXPECT_TRUE(window.isVisible()) << "restoring must not be taken for another minimise";
 }
 
@@ -209,7 +202,7 @@ TEST_F(TrayIconTest, MinimisingLeavesTheWindowAloneWhenItCannotGoToTheTray) {
         tray->setMinimizeToTray(!host);  // off with a tray; on without one
         window.showNormal();
         window.showMinimized();
-        QTest::qWait(20);
+        QTest::qWait(test::ScaledMs(20));
         EXPECT_TRUE(window.isVisible());
         EXPECT_TRUE(window.isMinimized());
         EXPECT_FALSE(tray->IconVisible());
