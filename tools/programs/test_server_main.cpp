@@ -1,10 +1,10 @@
 // A stand-alone web server on 127.0.0.1 that answers every request with one page, or with a statistics page
 // whose values move on every request, for trying the program without the real service, or with a hostile one: a
 // page that inflates to gigabytes, or one that trickles in without end. It can also answer as the service does when
-// things go wrong: the sign-in form for a refused password, an error status, or going away after some pages. Prints its
-// address, then one line per request: method, target and the body, percent-encoded; and, when the client drops the
-// trickle, "closed", its target and the seconds it lasted. As a proxy it refuses tunnels, or, given a certificate,
-// opens every tunnel to itself and answers inside it over TLS.
+// things go wrong: the sign-in form for a refused password, an error status, a redirection elsewhere, or going away
+// after some pages. Prints its address, then one line per request: method, target and the body, percent-encoded;
+// and, when the client drops the trickle, "closed", its target and the seconds it lasted. As a proxy it refuses
+// tunnels, or, given a certificate, opens every tunnel to itself and answers inside it over TLS.
 #include "http_test_server.h"
 #include "statistics_page.h"
 
@@ -90,8 +90,13 @@ int main(int argc, char** argv) {
         QStringLiteral("gone-after"),
         QStringLiteral("After this many answers to page requests, stop listening and close every connection."),
         QStringLiteral("answers"));
+    const QCommandLineOption redirectOption(
+        QStringLiteral("redirect"),
+        QStringLiteral("Answer the page requests with a redirection (302) to this address."),
+        QStringLiteral("address"));
     parser.addOptions({portOption, pageOption, lifetimeOption, statisticsOption, serveOption, tunnelCertificateOption,
-                       tunnelKeyOption, bombOption, trickleOption, signInFormOption, statusOption, goneAfterOption});
+                       tunnelKeyOption, bombOption, trickleOption, signInFormOption, statusOption, goneAfterOption,
+                       redirectOption});
     parser.process(app);
 
     bool portOk = false;
@@ -139,6 +144,7 @@ int main(int argc, char** argv) {
         }
     }
     const bool signInForm = parser.isSet(signInFormOption);
+    const QByteArray redirect = parser.value(redirectOption).toUtf8();
     std::optional<Trend> trend;
     if (parser.isSet(statisticsOption)) {
         const QString name = parser.value(statisticsOption);
@@ -238,7 +244,9 @@ int main(int argc, char** argv) {
                 return plimo::test::HttpResponse::trickle(std::chrono::seconds(trickleSeconds));
             }
             plimo::test::HttpResponse answer;
-            if (status != 0) {
+            if (!redirect.isEmpty()) {
+                answer = plimo::test::HttpResponse::redirect(302, redirect);
+            } else if (status != 0) {
                 const QByteArray code = QByteArray::number(status);
                 answer = plimo::test::HttpResponse::html("<html><head><meta charset=\"utf-8\"><title>" + code +
                                                          "</title></head><body><h1>" + code + "</h1></body></html>");
