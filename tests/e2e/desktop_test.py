@@ -1342,7 +1342,7 @@ class DesktopTest(unittest.TestCase):
         top = "plimo"
         self.assertEqual({name.split("/")[0] for name in names}, {top})
         files = {name[len(top) + 1:] for name in names if not name.endswith("/")}
-        self.assertLessEqual({"plimo.exe", "config.example.ini", "README.txt"}, files)
+        self.assertLessEqual({"plimo.exe", "config.example.ini", "README.txt", "LICENSE"}, files)
         self.assertTrue(any(name.startswith("licenses/") for name in files), "the Qt license texts")
         self.assertEqual([name for name in files if name.lower().endswith(".dll")], [])
         with open(os.path.join(target, top, "README.txt"), "rb") as file:
