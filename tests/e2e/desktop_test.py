@@ -106,8 +106,9 @@ def record_tray(outcome):
 
 
 def check_tray_record():
-    """Fails the run (answers 1) when its tray cases under Wine all found their clicks unseen: a run in which no
-    click ever reached the tray checked nothing of it."""
+    """Says so, as a skip (answers 77), when the run's tray cases under Wine all found their clicks unseen: a run in
+    which no click ever reached the tray checked nothing of it. Not a failure: on some runs Wine's tray passes no
+    click on at all, whatever the program does (its trace shows no mouse message at the tray's window procedure)."""
     try:
         with open(tray_record_path(), encoding="utf-8") as file:
             lines = [line.split() for line in file.read().splitlines() if line]
@@ -116,9 +117,9 @@ def check_tray_record():
     os.remove(tray_record_path())
     unseen = sorted({case for outcome, case in lines if outcome == "unseen"})
     if unseen and not any(outcome == "reached" for outcome, _ in lines):
-        print("no click on the tray icon reached its window under Wine in this run; tray checks skipped in "
+        print("skipped: no click on the tray icon reached its window under Wine in this run; tray checks skipped in "
               + ", ".join(unseen))
-        return 1
+        return 77
     return 0
 
 
